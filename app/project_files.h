@@ -1,0 +1,56 @@
+// Project folders and their files: setup.dat (with setup.bak and recovery),
+// groups.dat, chgroup.dat, subproj.dat.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "app/records.h"
+
+namespace orb {
+
+class Operator;
+struct Workspace;
+
+// "p" + five digits (p00001).
+std::string ProjectFolderName(int projectNumber);
+// The data folder for project 0, else <data>/pNNNNN.
+std::filesystem::path ProjectFolderPath(const std::filesystem::path& programFolder, int projectNumber);
+
+// Defaults of ProjectSetup, group by group, as applied by the recovery.
+void ApplySetupDefaultsFromStage(ProjectSetup& setup, const std::filesystem::path& programFolder,
+                                 int projectNumber, int stage);
+ProjectSetup DefaultProjectSetup(const std::filesystem::path& programFolder, int projectNumber);
+
+// LoadProjectSetup, LoadChannelStatus, LoadThresholds, LoadGroupNames,
+// LoadChannelGroups and LoadPlateFormat, in this order, from ws.ProjectPath.
+void LoadProject(Workspace& ws, int projectNumber);
+void LoadProjectSetup(Workspace& ws, int projectNumber);
+void LoadGroupNames(Workspace& ws, int projectNumber);
+void LoadChannelGroups(Workspace& ws, int projectNumber);
+
+// Writes setup.dat (after copying it to setup.bak), status.dat, threshld.dat,
+// groups.dat and chgroup.dat into `folder` (ws.ProjectPath when empty).
+// Throws on failure; the caller reports it.
+void SaveProject(const Workspace& ws, const std::filesystem::path& folder = {});
+
+std::string SetupFileBytes(const ProjectSetup& setup, int numProj);
+std::string GroupNamesFileBytes(const GroupTable& groups);
+std::string ChannelGroupsFileBytes(const GroupTable& groups);
+
+// Number of lines; 0 when the file cannot be read or has more than 32767.
+int CountLines(const std::filesystem::path& file);
+// Newest yyyymmdd_hhmm sub-folder name of `folder`, or empty.
+std::string FindLatestAcquisition(const std::filesystem::path& folder);
+// "<Project> pNNNNN: Name", with recovery of a damaged setup.dat.
+std::string ReadProjectSummary(const std::filesystem::path& folder, Operator& op);
+// Rewrites Name in folder/setup.dat; returns the new name or empty.
+std::string RenameProject(const std::filesystem::path& folder, const std::string& newName, Operator& op);
+std::string ReadSubprojectName(const std::filesystem::path& folder);
+std::string RenameSubproject(const std::filesystem::path& folder, const std::string& newName, Operator& op);
+// subproj.dat: the acquisition's name and description.
+bool WriteSubproject(const std::filesystem::path& folder, const std::string& name, const std::string& description);
+// 1 on success, -1 on any failure.
+int CopyFileChecked(const std::filesystem::path& from, const std::filesystem::path& to);
+
+}  // namespace orb

@@ -1,0 +1,174 @@
+#include "cli/commands.h"
+
+#include <exception>
+#include <ostream>
+
+#include "app/config_files.h"
+#include "app/data_folder.h"
+#include "app/project_files.h"
+#include "app/startup.h"
+#include "app/workspace.h"
+#include "common/console_seams.h"
+#include "common/fileio.h"
+
+namespace orb {
+namespace {
+
+const char* kUsage =
+    "usage: orbelune-cli [--data DIR] COMMAND [options]\n"
+    "\n"
+    "commands:\n"
+    "  init [--demo]   create the data folder's missing files (config.dat, plate\n"
+    "                  files, project 0); --demo also adds a project \"Demo\" and\n"
+    "                  makes it current\n"
+    "  info            load the current project as the program does and print it\n"
+    "\n"
+    "The data folder is --data DIR, else $ORBELUNE_DATA, else ~/Orbelune.\n";
+
+struct Options {
+  std::string data;
+  std::string command;
+  std::vector<std::string> rest;
+};
+
+bool ParseOptions(const std::vector<std::string>& args, Options& o, std::ostream& err) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (o.command.empty() && a == "--data") {
+      if (i + 1 >= args.size()) {
+        err << "orbelune-cli: --data needs a folder\n";
+        return false;
+      }
+      o.data = args[++i];
+    } else if (o.command.empty() && a.rfind("--data=", 0) == 0) {
+      o.data = a.substr(7);
+    } else if (o.command.empty() && (a == "-h" || a == "--help")) {
+      o.command = "help";
+    } else if (o.command.empty()) {
+      o.command = a;
+    } else {
+      o.rest.push_back(a);
+    }
+  }
+  return true;
+}
+
+int CmdInit(const Options& o, std::ostream& out, std::ostream& err) {
+  bool demo = false;
+  for (const auto& a : o.rest) {
+    if (a == "--demo") demo = true;
+    else {
+      err << "orbelune-cli init: unknown option " << a << "\n";
+      return kExitUsage;
+    }
+  }
+  auto folder = ResolveDataFolder(o.data);
+  try {
+    InitResult r = InitDataFolder(folder, demo);
+    out << "data folder: " << folder.string() << "\n";
+    for (const auto& f : r.written) out << "wrote " << f.string() << "\n";
+    if (r.written.empty()) out << "nothing to create: the data folder is complete\n";
+    if (r.demoProject > 0) out << "current project: " << r.demoProject << "_Demo\n";
+  } catch (const std::exception& e) {
+    err << "orbelune-cli init: " << e.what() << "\n";
+    return kExitFile;
+  }
+  return kExitOk;
+}
+
+void PrintRow(std::ostream& out, const char* name, const std::array<std::int16_t, 6>& row) {
+  out << name << ":";
+  for (std::size_t i = 0; i < row.size(); ++i) out << (i ? "," : " ") << row[i];
+  out << "\n";
+}
+
+int CmdInfo(const Options& o, std::ostream& out, std::ostream& err) {
+  if (!o.rest.empty()) {
+    err << "orbelune-cli info: unknown option " << o.rest.front() << "\n";
+    return kExitUsage;
+  }
+  auto folder = ResolveDataFolder(o.data);
+  ConsoleOperator op(err);
+  Workspace ws(folder, op);
+  ws.statusLine = [&err](const std::string& s) { err << "status: " << s << "\n"; };
+  if (!FileExists(ws.programFile("config.dat"))) {
+    err << "Config file not found: Check correct software installation\n";
+    err << "(data folder " << folder.string() << "; create it with: orbelune-cli init)\n";
+    return kExitConfig;
+  }
+  LoadConfig(ws.programFolder, ws.config, op);
+  ChooseProjectPath(ws);
+  LoadProject(ws, ws.config.Actual_Project_Number);
+
+  const AppConfig& c = ws.config;
+  const ProjectSetup& s = ws.setup;
+  out << "Data folder: " << folder.string() << "\n";
+  out << "Actual_Project_Number: " << c.Actual_Project_Number << "\n";
+  out << "Last_Project: " << c.Last_Project << "\n";
+  out << "Serial_COM: " << c.Serial_COM << "\n";
+  out << "Restart_Time: " << c.Restart_Time << "\n";
+  out << "ProjectPath: " << ws.ProjectPath.string() << "\n";
+  out << "Project: " << ProjectLabel(ws) << "\n";
+  out << "Num_proj: " << s.Num_proj << "\n";
+  out << "Name: " << s.Name << "\n";
+  out << "Working_folder: " << s.Working_folder << "\n";
+  out << "Plate_format: " << s.Plate_format << "\n";
+  out << "Aq_mode: " << s.Aq_mode << "\nAq_lapse: " << s.Aq_lapse << "\nSample_Rate: " << s.Sample_Rate
+      << "\nRT_Buffer: " << s.RT_Buffer << "\nDSP_Method: " << s.DSP_Method << "\nDSP_Interval: " << s.DSP_Interval
+      << "\n";
+  out << "Binary_Acq: " << s.Binary_Acq << "\nThreshold_Counter: " << s.Threshold_Counter
+      << "\nCal_value: " << s.Cal_value << "\nCal_mode: " << s.Cal_mode << "\nSave_counts: " << s.Save_counts
+      << "\nSave_real: " << s.Save_real << "\n";
+  for (int i = 1; i <= 6; ++i) out << "Menu" << i << ": " << s.Menu(i) << "\n";
+  const char* rows[] = {"Mn1", "Mn2", "Mn3", "Mn4", "Mn5", "Mn6"};
+  for (int r = 0; r < 6; ++r) PrintRow(out, rows[r], s.MenuTable[r]);
+
+  const PlateFormat& p = ws.plate;
+  int usedChannels = 0;
+  for (int ch = 0; ch < kChannels; ++ch) usedChannels += p.ChannelWell[ch] >= 0;
+  out << "Plate: " << p.Rows << " rows x " << p.Columns << " columns, wells 0.." << p.MaxWell << ", beams 0.."
+      << p.MaxBeam << ", " << usedChannels << " channels used\n";
+
+  int enabled = 0;
+  for (int ch = 0; ch < kChannels; ++ch) enabled += ws.status[ch] != 0;
+  out << "Channels enabled: " << enabled << " of " << kChannels << "\n";
+
+  out << "Groups:\n";
+  int free = 0;
+  for (int g = 0; g < kChannels; ++g) {
+    std::vector<int> channels;
+    for (int ch = 0; ch < kChannels; ++ch)
+      if (ws.groups.ChannelGroup[ch] == g) channels.push_back(ch);
+    if (channels.empty()) continue;
+    out << "  " << g << " " << ws.groups.GroupName[g] << ": " << channels.size() << " channels (";
+    for (std::size_t i = 0; i < channels.size(); ++i) {
+      if (i == 8) {
+        out << ", ...";
+        break;
+      }
+      out << (i ? ", " : "") << channels[i];
+    }
+    out << ")\n";
+  }
+  for (int ch = 0; ch < kChannels; ++ch) free += ws.groups.ChannelGroup[ch] < 0;
+  out << "  free: " << free << " channels\n";
+  return kExitOk;
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  Options o;
+  if (!ParseOptions(args, o, err)) return kExitUsage;
+  if (o.command == "help") {
+    out << kUsage;
+    return kExitOk;
+  }
+  if (o.command == "init") return CmdInit(o, out, err);
+  if (o.command == "info") return CmdInfo(o, out, err);
+  if (o.command.empty()) err << kUsage;
+  else err << "orbelune-cli: unknown command " << o.command << "\n" << kUsage;
+  return kExitUsage;
+}
+
+}  // namespace orb

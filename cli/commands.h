@@ -1,0 +1,21 @@
+// The command line, orbelune-cli: data on standard output, messages on
+// standard error, documented exit codes returned from RunCli.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace orb {
+
+enum ExitCode {
+  kExitOk = 0,
+  kExitUsage = 2,     // unknown command or option
+  kExitConfig = 3,    // no config.dat in the data folder
+  kExitFile = 4,      // a file could not be written
+};
+
+// args excludes the program name.
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace orb

@@ -1,0 +1,477 @@
+#include "ui/frm_main.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QMenuBar>
+#include <QVBoxLayout>
+#include <exception>
+
+#include "app/config_files.h"
+#include "app/project_files.h"
+#include "app/startup.h"
+#include "common/fileio.h"
+#include "reports/report_config.h"
+#include "ui/frm_about.h"
+#include "ui/frm_init.h"
+#include "ui/frm_offline.h"
+#include "ui/frm_setup.h"
+#include "ui/program.h"
+
+namespace orb {
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+template <typename W>
+W* Named(W* w, const char* name) {
+  w->setObjectName(name);
+  return w;
+}
+
+QLineEdit* TextBox(QWidget* parent, const char* name, bool readOnly = false) {
+  auto* e = Named(new QLineEdit(parent), name);
+  e->setReadOnly(readOnly);
+  return e;
+}
+
+}  // namespace
+
+Frm_Main::Frm_Main(Program& program, QString commandLine, QWidget* parent)
+    : QMainWindow(parent), program_(program), commandLine_(std::move(commandLine)) {
+  setObjectName("Frm_Main");
+  setWindowTitle(kMainCaption);
+  buildControls();
+  buildMenus();
+  Timerinicio = Named(new QTimer(this), "Timerinicio");
+  Timerinicio->setInterval(500);
+  connect(Timerinicio, &QTimer::timeout, this, &Frm_Main::onStartupTimer);
+  Timeradq = Named(new QTimer(this), "Timeradq");
+  Timeradq->setInterval(30);
+}
+
+Frm_Main::~Frm_Main() {
+  delete init_;
+  delete setup_;
+  delete offline_;
+}
+
+void Frm_Main::buildControls() {
+  auto* central = new QWidget(this);
+  auto* grid = new QGridLayout(central);
+
+  // Project header and run controls.
+  auto* head = new QFormLayout;
+  txt_projecto = TextBox(central, "txt_projecto", true);
+  head->addRow("Project:", txt_projecto);
+  txt_wellformat = TextBox(central, "txt_wellformat", true);
+  head->addRow("Plate format:", txt_wellformat);
+  txt_acqlapse = TextBox(central, "txt_acqlapse", true);
+  head->addRow("Acquisition lapse (min):", txt_acqlapse);
+  Txt_description = Named(new QTextEdit(central), "Txt_description");
+  Txt_description->setMaximumHeight(60);
+  head->addRow("Description:", Txt_description);
+  grid->addLayout(head, 0, 0);
+
+  auto* run = new QHBoxLayout;
+  CmdPlay = Named(new QPushButton("Start", central), "CmdPlay");
+  CmdPause = Named(new QPushButton("Pause", central), "CmdPause");
+  CmdStop = Named(new QPushButton("Stop", central), "CmdStop");
+  cmd_connect = Named(new QPushButton("Connect", central), "cmd_connect");
+  for (auto* b : {CmdPlay, CmdPause, CmdStop, cmd_connect}) run->addWidget(b);
+  Txt_time = TextBox(central, "Txt_time", true);
+  Txt_time->setText("00:00:00");
+  run->addWidget(Txt_time);
+  grid->addLayout(run, 1, 0);
+  picturetime = Named(new QProgressBar(central), "picturetime");
+  picturetime->setRange(0, 1000);
+  picturetime->setValue(0);
+  picturetime->setTextVisible(false);
+  grid->addWidget(picturetime, 2, 0);
+
+  auto* options = new QHBoxLayout;
+  lbl_temperature = Named(new QLabel("Temperature: -- [\u00B0C]", central), "lbl_temperature");
+  options->addWidget(lbl_temperature);
+  chk_bodybends = Named(new QCheckBox("Body-Bends Mode (Experimental)", central), "chk_bodybends");
+  options->addWidget(chk_bodybends);
+  options->addWidget(new QLabel("Report bin (min):", central));
+  combo_minutes = Named(new QComboBox(central), "combo_minutes");
+  combo_minutes->setEditable(true);
+  options->addWidget(combo_minutes);
+  grid->addLayout(options, 3, 0);
+
+  auto* groups = new QHBoxLayout;
+  combogrup = Named(new QComboBox(central), "combogrup");
+  lstgrup = Named(new QListWidget(central), "lstgrup");
+  lstgrup->setMaximumHeight(80);
+  groups->addWidget(combogrup);
+  groups->addWidget(lstgrup, 1);
+  grid->addLayout(groups, 4, 0);
+
+  // Tool frames on the right.
+  auto* tools = new QVBoxLayout;
+  frm_mn1 = Named(new QGroupBox("Calibration", central), "frm_mn1");
+  auto* cal = new QGridLayout(frm_mn1);
+  cmd_calibra = Named(new QPushButton("Fast CALIB", frm_mn1), "cmd_calibra");
+  Cmd_autozero = Named(new QPushButton("Fast ZERO", frm_mn1), "Cmd_autozero");
+  Cmd_readblank = Named(new QPushButton("Read Blank", frm_mn1), "Cmd_readblank");
+  Cmb_organism = Named(new QComboBox(frm_mn1), "Cmb_organism");
+  lbl_umbral = Named(new QLabel(">>>>", frm_mn1), "lbl_umbral");
+  txt_snr_umbral = TextBox(frm_mn1, "txt_snr_umbral");
+  txt_snr_umbral->setText("1.7");
+  cal->addWidget(cmd_calibra, 0, 0);
+  cal->addWidget(Cmd_autozero, 0, 1);
+  cal->addWidget(Cmd_readblank, 1, 0, 1, 2);
+  cal->addWidget(Cmb_organism, 2, 0, 1, 2);
+  cal->addWidget(lbl_umbral, 3, 0);
+  cal->addWidget(txt_snr_umbral, 3, 1);
+  tools->addWidget(frm_mn1);
+
+  frm_autotext = Named(new QGroupBox(central), "frm_autotext");
+  auto* autoLayout = new QVBoxLayout(frm_autotext);
+  lbl_autotext = Named(new QLabel("<AUTOCALIBRATION>", frm_autotext), "lbl_autotext");
+  autoLayout->addWidget(lbl_autotext);
+  tools->addWidget(frm_autotext);
+
+  Frame_light = Named(new QGroupBox("Light Control", central), "Frame_light");
+  auto* light = new QGridLayout(Frame_light);
+  Chk_lenabled = Named(new QCheckBox("Enabled", Frame_light), "Chk_lenabled");
+  txt_lon = TextBox(Frame_light, "txt_lon");
+  txt_loff = TextBox(Frame_light, "txt_loff");
+  cmd_luz = Named(new QPushButton("OFF", Frame_light), "cmd_luz");
+  light->addWidget(Chk_lenabled, 0, 0, 1, 2);
+  light->addWidget(new QLabel("ON (hour):", Frame_light), 1, 0);
+  light->addWidget(txt_lon, 1, 1);
+  light->addWidget(new QLabel("OFF (hour):", Frame_light), 2, 0);
+  light->addWidget(txt_loff, 2, 1);
+  light->addWidget(cmd_luz, 3, 0, 1, 2);
+  frm_pulse = Named(new QGroupBox("Pulses", Frame_light), "frm_pulse");
+  auto* pulse = new QFormLayout(frm_pulse);
+  txt_pulsetimes = TextBox(frm_pulse, "txt_pulsetimes");
+  txt_pulseon = TextBox(frm_pulse, "txt_pulseon");
+  txt_pulseoff = TextBox(frm_pulse, "txt_pulseoff");
+  pulse->addRow("Times:", txt_pulsetimes);
+  pulse->addRow("ON (s):", txt_pulseon);
+  pulse->addRow("OFF (s):", txt_pulseoff);
+  light->addWidget(frm_pulse, 4, 0, 1, 2);
+  tools->addWidget(Frame_light);
+
+  Frame_temp = Named(new QGroupBox("Temperature", central), "Frame_temp");
+  auto* temp = new QGridLayout(Frame_temp);
+  Chk_tenabled = Named(new QCheckBox("Enabled", Frame_temp), "Chk_tenabled");
+  txttemp = TextBox(Frame_temp, "txttemp");
+  cmd_frio = Named(new QPushButton("COOL", Frame_temp), "cmd_frio");
+  cmd_ontemp = Named(new QPushButton("OFF", Frame_temp), "cmd_ontemp");
+  temp->addWidget(Chk_tenabled, 0, 0, 1, 2);
+  temp->addWidget(new QLabel("Set point [\u00B0C]:", Frame_temp), 1, 0);
+  temp->addWidget(txttemp, 1, 1);
+  temp->addWidget(cmd_frio, 2, 0);
+  temp->addWidget(cmd_ontemp, 2, 1);
+  tools->addWidget(Frame_temp);
+  tools->addStretch(1);
+  grid->addLayout(tools, 0, 1, 6, 1);
+  grid->setRowStretch(5, 1);
+  setCentralWidget(central);
+  resize(900, 560);
+}
+
+void Frm_Main::buildMenus() {
+  QMenu* file = menuBar()->addMenu("&File");
+  mnexit = Named(file->addAction("Exit"), "mnexit");
+  connect(mnexit, &QAction::triggered, this, &QWidget::close);
+
+  QMenu* calibration = menuBar()->addMenu("&Calibration");
+  mnCalibra = Named(calibration->addAction("Auto   Calibration"), "mnCalibra");
+  mnCalibra->setCheckable(true);
+  connect(mnCalibra, &QAction::triggered, this, &Frm_Main::setAutoCalibration);
+  mnZero = Named(calibration->addAction("Auto   Zero"), "mnZero");
+  mnZero->setCheckable(true);
+  connect(mnZero, &QAction::triggered, this, &Frm_Main::setAutoZero);
+  QMenu* control = calibration->addMenu("Calibration Control");
+  mncal_on = Named(control->addAction("ON"), "mncal_on");
+  mncal_on->setCheckable(true);
+  connect(mncal_on, &QAction::triggered, this, &Frm_Main::calibrationControlOn);
+  mncal_off = Named(control->addAction("OFF"), "mncal_off");
+  mncal_off->setCheckable(true);
+  connect(mncal_off, &QAction::triggered, this, &Frm_Main::calibrationControlOff);
+
+  QMenu* report = menuBar()->addMenu("&Report");
+  mn_userbin = Named(report->addAction("User Defined BIN size"), "mn_userbin");
+  mn_userbin->setCheckable(true);
+
+  QMenu* help = menuBar()->addMenu("&Help");
+  mncontent = Named(help->addAction("Content"), "mncontent");
+  connect(mncontent, &QAction::triggered, this,
+          [this] { program_.launcher.openPath(program_.ws.programFolder / "orb_help.pdf"); });
+  mnabout = Named(help->addAction("About"), "mnabout");
+  connect(mnabout, &QAction::triggered, this, [this] {
+    if (!about_) about_ = new Frm_About(this);
+    about_->show();
+    about_->raise();
+  });
+}
+
+bool Frm_Main::load() {
+  try {
+    runLoadSequence();
+  } catch (const std::exception&) {
+    program_.op.inform("Error loading INIT parameters #ERROR:" + std::to_string(StartupStage));
+    program_.end(1);
+  }
+  return !program_.ended;
+}
+
+void Frm_Main::runLoadSequence() {
+  Workspace& ws = program_.ws;
+  // 1-3: a clean state; the light and temperature buttons reset.
+  StartupStage = 0;
+  runState = 0;
+  program_.offline = false;
+  Autorun = IsAutorunArgument(commandLine_.toStdString());
+  cmd_frio->setText("COOL");
+  cmd_ontemp->setText("OFF");
+  cmd_luz->setText("OFF");
+  lightEnabled = true;
+  Chk_lenabled->setChecked(true);
+  lightOn = false;
+  frm_autotext->hide();
+
+  // 4-6: the configuration and the current project's folder.
+  if (!FileExists(ws.programFile("config.dat"))) {
+    program_.op.inform("Config file not found: Check correct software installation");
+    program_.end(1);
+    return;
+  }
+  StartupStage = 1;
+  LoadConfig(ws.programFolder, ws.config, program_.op);
+  StartupStage = 2;
+  ChooseProjectPath(ws);
+
+  // 7: the chooser, shown disabled; its load creates the editor, whose own
+  // load reads the project when none is loaded yet.
+  StartupStage = 3;
+  if (!init_) {
+    init_ = new Frm_Init(program_);
+    connect(init_, &Frm_Init::optionChosen, this, &Frm_Main::chooseOption);
+  }
+  ws.statusLine = [this](const std::string& text) { init_->LblNews->setText(Q(text)); };
+  init_->show();
+  init_->setEnabled(false);
+  if (!setup_) {
+    setup_ = new Frm_setup(program_);
+    connect(setup_, &Frm_setup::backToChooser, this, [this] {
+      Txt_description->setPlainText(setup_->Txt_description->toPlainText());
+      init_->show();
+    });
+  }
+  statusStep(0);
+  if (program_.ended) return;
+
+  // 9-10: the project's files, with their own recovery.
+  LoadProject(ws, ws.config.Actual_Project_Number);
+  StartupStage = 4;
+  statusStep(1);
+  if (program_.ended) return;
+
+  applyProjectControls();
+  StartupStage = 5;
+
+  // 20: the report bin list, from the report settings.
+  int userDefined = LoadReportConfig(ws.programFolder, program_.report, 1, program_.op);
+  BinSizeList bins = MakeBinSizeList(userDefined, program_.report.Bin);
+  combo_minutes->clear();
+  for (const auto& item : bins.items) combo_minutes->addItem(Q(item));
+  combo_minutes->setCurrentIndex(bins.selected);
+  mn_userbin->setChecked(bins.userDefined);
+
+  // 21-22: group list and project label.
+  if (combogrup->count() > 0) combogrup->setCurrentIndex(0);
+  lstgrup->clear();
+  txt_projecto->setText(Q(ProjectLabel(ws)));
+  statusStep(2);
+  if (program_.ended) return;
+
+  // 24-26.
+  CmdPause->setEnabled(false);
+  runState = 0;
+  StartupStage = 7;
+  statusStep(3);
+  if (program_.ended) return;
+  StartupStage = 8;
+  statusStep(4);
+  if (program_.ended) return;
+  init_->setEnabled(true);
+  StartupStage = 9;
+
+  // 27: "/run" goes straight to the main window.
+  if (Autorun) {
+    show();
+    CmdPlay->click();
+  }
+}
+
+void Frm_Main::statusStep(int step) {
+  StartupStep = step;
+  StartupStepDone = 0;
+  Timerinicio->start();
+  while (StartupStepDone == 0 && !program_.ended)
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+}
+
+void Frm_Main::onStartupTimer() {
+  Timerinicio->stop();  // one step per firing, never two
+  switch (StartupStep) {
+    case 0:
+      init_->LblNews->setText("STARTING........... Reading Configuration...");
+      init_->LblNews->repaint();
+      break;
+    case 1: init_->LblNews->setText("STARTING........... Configuration OK..."); break;
+    case 2: init_->LblNews->setText("status = not connected yet"); break;
+    case 3: init_->LblNews->repaint(); break;
+    default: break;
+  }
+  StartupStepDone = 1;
+}
+
+void Frm_Main::applyProjectControls() {
+  Workspace& ws = program_.ws;
+  MainControls c = DeriveMainControls(ws, SnrFactor);
+  // 11: tool frames.
+  if (c.calibrationFrame) frm_mn1->setVisible(*c.calibrationFrame);
+  if (c.lightFrame) Frame_light->setVisible(*c.lightFrame);
+  if (c.temperatureFrame) Frame_temp->setVisible(*c.temperatureFrame);
+  // 12-15: organism, detection factor and working threshold.
+  Cmb_organism->blockSignals(true);
+  Cmb_organism->clear();
+  for (const auto& item : OrganismItems()) Cmb_organism->addItem(Q(item));
+  Cmb_organism->setCurrentIndex(c.organismIndex);
+  Cmb_organism->blockSignals(false);
+  txt_snr_umbral->setText(Q(c.snrText));
+  txt_snr_umbral->setVisible(c.preset.boxVisible);
+  lbl_umbral->setText(Q(c.preset.labelText));
+  SnrFactor = c.preset.snrFactor;
+  snrThreshold = c.snrThreshold;
+  // 16: automatic calibration and zero.
+  setAutoCalibration(c.autoCalibration);
+  setAutoZero(c.autoZero);
+  // 17: light programme.
+  Chk_lenabled->setChecked(c.lightEnabled);
+  lightEnabled = c.lightEnabled;
+  txt_lon->setText(QString::number(c.timeOn));
+  txt_loff->setText(QString::number(c.timeOff));
+  frm_pulse->hide();
+  if (c.lightEnabled) {
+    txt_pulsetimes->setText(Q(c.pulseTimes));
+    txt_pulseon->setText(Q(c.pulseOn));
+    txt_pulseoff->setText(Q(c.pulseOff));
+    frm_pulse->setVisible(c.pulseFrameVisible);
+  }
+  txt_lon->setEnabled(c.lightBoxesEnabled);
+  txt_loff->setEnabled(c.lightBoxesEnabled);
+  // 18: temperature programme.
+  Chk_tenabled->setChecked(c.temperatureEnabled);
+  temperatureEnabled = c.temperatureEnabled;
+  txttemp->setText(Q(c.setPointText));
+  // 19: calibration control off.
+  calibrationControlOff();
+}
+
+void Frm_Main::setAutoCalibration(bool on) {
+  AutoCalibrationMode = on;
+  mnCalibra->setChecked(on);
+  cmd_calibra->setVisible(!on);
+  program_.ws.setup.MenuTable[Mn1][Enab_Cal] = on ? 1 : 0;
+}
+
+void Frm_Main::setAutoZero(bool on) {
+  AutoZeroMode = on;
+  mnZero->setChecked(on);
+  Cmd_autozero->setVisible(!on);
+  program_.ws.setup.MenuTable[Mn1][Enab_Zero] = on ? 1 : 0;
+}
+
+void Frm_Main::calibrationControlOn() {
+  calibrationControl = true;
+  Cmd_readblank->show();
+  mnCalibra->setEnabled(true);
+  mnZero->setEnabled(true);
+  mncal_on->setChecked(true);
+  mncal_off->setChecked(false);
+}
+
+void Frm_Main::calibrationControlOff() {
+  calibrationControl = false;
+  Cmd_readblank->hide();
+  setAutoCalibration(true);
+  setAutoZero(true);
+  mnCalibra->setEnabled(false);
+  mnZero->setEnabled(false);
+  if (setup_) setup_->chkcalib->setChecked(true);
+  mncal_off->setChecked(true);
+  mncal_on->setChecked(false);
+}
+
+void Frm_Main::activate() {
+  try {
+    const ProjectSetup& s = program_.ws.setup;
+    if (!Timeradq->isActive()) {
+      txt_projecto->setText(Q(ProjectLabel(program_.ws)));
+      txt_acqlapse->setText(QString::number(s.Aq_lapse));
+      txt_wellformat->setText(Q(s.Plate_format));
+    }
+    bool k96u = txt_wellformat->text() == "k96u";
+    chk_bodybends->setEnabled(k96u);
+    if (!k96u) chk_bodybends->setChecked(false);
+  } catch (const std::exception&) {
+    program_.op.inform("Error loading parameters");
+  }
+}
+
+void Frm_Main::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) activate();
+  QMainWindow::changeEvent(event);
+}
+
+void Frm_Main::chooseOption(int index) {
+  switch (index) {
+    case 0:
+      init_->hide();
+      setup_->show();
+      break;
+    case 1:
+      init_->hide();
+      show();
+      activate();
+      // Connecting to the instrument comes with the serial link.
+      break;
+    case 2:
+      init_->hide();
+      if (!offline_) {
+        offline_ = new Frm_offline(program_);
+        connect(offline_, &Frm_offline::backToMain, this, [this] { show(); });
+      }
+      offline_->show();
+      break;
+    case 3:
+      if (program_.op.confirm("Sure to Quit?")) program_.end(0);
+      break;
+    default: break;
+  }
+}
+
+void Frm_Main::closeEvent(QCloseEvent* event) {
+  if (!closing_ && !program_.ended) {
+    closing_ = true;
+    try {
+      CloseMainWindow(program_.ws, program_.offline, program_.loop);
+    } catch (const std::exception&) {
+      // A failure while closing skips the save and the port; the program still ends.
+    }
+    program_.end(0);
+  }
+  event->accept();
+}
+
+}  // namespace orb

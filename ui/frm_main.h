@@ -1,0 +1,110 @@
+// The main acquisition window. It is created first and, still hidden, runs
+// the program's load sequence.
+#pragma once
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QTimer>
+
+namespace orb {
+
+struct Program;
+class Frm_Init;
+class Frm_About;
+class Frm_setup;
+class Frm_offline;
+
+class Frm_Main : public QMainWindow {
+  Q_OBJECT
+ public:
+  Frm_Main(Program& program, QString commandLine, QWidget* parent = nullptr);
+  ~Frm_Main() override;
+
+  // Runs the load sequence; false when it ended the program.
+  bool load();
+
+  int StartupStage = 0;
+  int StartupStep = 0;
+  int StartupStepDone = 0;
+  bool Autorun = false;
+  double snrThreshold = 1.8;   // the window's working signal-to-noise threshold
+  double SnrFactor = 1.7;
+  bool AutoCalibrationMode = false, AutoZeroMode = false, calibrationControl = false;
+  bool lightEnabled = true, lightOn = false, temperatureEnabled = false;
+  int runState = 0;            // 0 stopped, 1 running, 2 paused
+
+  Frm_Init* frmInit() const { return init_; }
+  Frm_setup* frmSetup() const { return setup_; }
+
+  // Controls, under their names.
+  QTimer* Timerinicio = nullptr;
+  QTimer* Timeradq = nullptr;
+  QLineEdit *txt_projecto = nullptr, *txt_acqlapse = nullptr, *txt_wellformat = nullptr;
+  QTextEdit* Txt_description = nullptr;
+  QPushButton *CmdPlay = nullptr, *CmdPause = nullptr, *CmdStop = nullptr, *cmd_connect = nullptr;
+  QLineEdit* Txt_time = nullptr;
+  QProgressBar* picturetime = nullptr;
+  QLabel* lbl_temperature = nullptr;
+  QCheckBox* chk_bodybends = nullptr;
+  QComboBox* combo_minutes = nullptr;
+  QComboBox* combogrup = nullptr;
+  QListWidget* lstgrup = nullptr;
+  QGroupBox *frm_mn1 = nullptr, *Frame_light = nullptr, *Frame_temp = nullptr;
+  QGroupBox* frm_autotext = nullptr;
+  QLabel* lbl_autotext = nullptr;
+  QPushButton *cmd_calibra = nullptr, *Cmd_autozero = nullptr, *Cmd_readblank = nullptr;
+  QComboBox* Cmb_organism = nullptr;
+  QLabel* lbl_umbral = nullptr;
+  QLineEdit* txt_snr_umbral = nullptr;
+  QCheckBox* Chk_lenabled = nullptr;
+  QLineEdit *txt_lon = nullptr, *txt_loff = nullptr;
+  QPushButton* cmd_luz = nullptr;
+  QGroupBox* frm_pulse = nullptr;
+  QLineEdit *txt_pulsetimes = nullptr, *txt_pulseon = nullptr, *txt_pulseoff = nullptr;
+  QCheckBox* Chk_tenabled = nullptr;
+  QLineEdit* txttemp = nullptr;
+  QPushButton *cmd_frio = nullptr, *cmd_ontemp = nullptr;
+  QAction *mnexit = nullptr, *mncontent = nullptr, *mnabout = nullptr;
+  QAction *mnCalibra = nullptr, *mnZero = nullptr, *mncal_on = nullptr, *mncal_off = nullptr;
+  QAction* mn_userbin = nullptr;
+
+  // The calibration-control menu items.
+  void calibrationControlOn();
+  void calibrationControlOff();
+  // Refresh on activation (header, body-bends option).
+  void activate();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  void buildControls();
+  void buildMenus();
+  void runLoadSequence();
+  void statusStep(int step);
+  void onStartupTimer();
+  void applyProjectControls();
+  void chooseOption(int index);
+  void setAutoCalibration(bool on);
+  void setAutoZero(bool on);
+
+  Program& program_;
+  QString commandLine_;
+  Frm_Init* init_ = nullptr;
+  Frm_About* about_ = nullptr;
+  Frm_setup* setup_ = nullptr;
+  Frm_offline* offline_ = nullptr;
+  bool closing_ = false;
+};
+
+}  // namespace orb
