@@ -23,15 +23,24 @@ void ApplySetupDefaultsFromStage(ProjectSetup& setup, const std::filesystem::pat
 ProjectSetup DefaultProjectSetup(const std::filesystem::path& programFolder, int projectNumber);
 
 // LoadProjectSetup, LoadChannelStatus, LoadThresholds, LoadGroupNames,
-// LoadChannelGroups and LoadPlateFormat, in this order, from ws.ProjectPath.
+// LoadChannelGroups and LoadPlateFormat, in this order, from ws.ProjectPath
+// (set to ProjectFolderPath when the caller left it empty).
 void LoadProject(Workspace& ws, int projectNumber);
+// setup.dat with its recovery: on a failure, setup.bak or the newest
+// acquisition's setup.dat (more than 16 lines) is copied over it and read
+// once more (projects above 0 only); what cannot be read gets the defaults of
+// the stage it failed at. A Num_proj other than projectNumber is a warning
+// (message and ws.showStatus), the values are kept.
 void LoadProjectSetup(Workspace& ws, int projectNumber);
 void LoadGroupNames(Workspace& ws, int projectNumber);
 void LoadChannelGroups(Workspace& ws, int projectNumber);
 
 // Writes setup.dat (after copying it to setup.bak), status.dat, threshld.dat,
-// groups.dat and chgroup.dat into `folder` (ws.ProjectPath when empty).
-// Throws on failure; the caller reports it.
+// groups.dat and chgroup.dat into `folder` (ws.ProjectPath when empty), with
+// Num_proj = ws.config.Actual_Project_Number. Throws on failure, the caller
+// reports it: RecordError when a text cannot be stored (a double quote in a
+// name), before any file is touched; std::system_error when a file cannot
+// be written.
 void SaveProject(const Workspace& ws, const std::filesystem::path& folder = {});
 
 std::string SetupFileBytes(const ProjectSetup& setup, int numProj);
@@ -44,7 +53,10 @@ int CountLines(const std::filesystem::path& file);
 std::string FindLatestAcquisition(const std::filesystem::path& folder);
 // "<Project> pNNNNN: Name", with recovery of a damaged setup.dat.
 std::string ReadProjectSummary(const std::filesystem::path& folder, Operator& op);
-// Rewrites Name in folder/setup.dat; returns the new name or empty.
+// Rewrites Name in folder/setup.dat (after copying it to setup.bak), every
+// other byte of the line kept; returns the new name, or empty when the name
+// cannot be stored (a double quote, a line end) or the file is not a setup
+// of at most 51 lines. A missing setup.dat changes nothing.
 std::string RenameProject(const std::filesystem::path& folder, const std::string& newName, Operator& op);
 std::string ReadSubprojectName(const std::filesystem::path& folder);
 std::string RenameSubproject(const std::filesystem::path& folder, const std::string& newName, Operator& op);
