@@ -118,6 +118,7 @@ void Frm_Main::buildControls() {
   Cmd_autozero = Named(new QPushButton("Fast ZERO", frm_mn1), "Cmd_autozero");
   Cmd_readblank = Named(new QPushButton("Read Blank", frm_mn1), "Cmd_readblank");
   Cmb_organism = Named(new QComboBox(frm_mn1), "Cmb_organism");
+  Cmb_organism->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   lbl_umbral = Named(new QLabel(">>>>", frm_mn1), "lbl_umbral");
   txt_snr_umbral = TextBox(frm_mn1, "txt_snr_umbral");
   txt_snr_umbral->setText("1.7");
@@ -171,7 +172,10 @@ void Frm_Main::buildControls() {
   temp->addWidget(cmd_ontemp, 2, 1);
   tools->addWidget(Frame_temp);
   tools->addStretch(1);
-  grid->addLayout(tools, 0, 1, 6, 1);
+  auto* toolColumn = new QWidget(central);
+  toolColumn->setLayout(tools);
+  toolColumn->setMinimumWidth(260);
+  grid->addWidget(toolColumn, 0, 1, 6, 1);
   grid->setRowStretch(5, 1);
   setCentralWidget(central);
   resize(900, 560);
@@ -427,6 +431,11 @@ void Frm_Main::activate() {
   } catch (const std::exception&) {
     program_.op.inform("Error loading parameters");
   }
+}
+
+void Frm_Main::showEvent(QShowEvent* event) {
+  activate();
+  QMainWindow::showEvent(event);
 }
 
 void Frm_Main::changeEvent(QEvent* event) {
