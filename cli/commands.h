@@ -13,6 +13,7 @@ enum ExitCode {
   kExitUsage = 2,     // unknown command or option
   kExitConfig = 3,    // no config.dat in the data folder
   kExitFile = 4,      // a file could not be written
+  kExitDevice = 5,    // no instrument found (connect), no pseudo-terminal (simulate)
 };
 
 // args excludes the program name.

@@ -12,11 +12,6 @@
 
 namespace orb {
 
-class UnansweredQuestion : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
 class ConsoleOperator final : public Operator {
  public:
   explicit ConsoleOperator(std::ostream& err) : err_(err) {}

@@ -14,9 +14,9 @@
 
 namespace orb {
 
-class UnscriptedQuestion : public std::logic_error {
+class UnscriptedQuestion : public UnansweredQuestion {
  public:
-  using std::logic_error::logic_error;
+  using UnansweredQuestion::UnansweredQuestion;
 };
 
 class ScriptedOperator final : public Operator {

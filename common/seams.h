@@ -6,12 +6,21 @@
 #include <chrono>
 #include <filesystem>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include "common/datetime.h"
 
 namespace orb {
+
+// A question that nobody can answer: the command line without the option
+// that answers it, or a test that did not script it. Never turned into a
+// default answer.
+class UnansweredQuestion : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class Answer { Ok, Cancel, Yes, No };

@@ -94,7 +94,7 @@ Frm_Init::Frm_Init(Program& program, QWidget* parent) : QWidget(parent), program
   resize(460, 380);
 
   // The chooser's own load.
-  program_.connected = false;
+  program_.connection.connected = false;
   Label_version->setText(kVersionText);
 }
 
@@ -134,7 +134,7 @@ void Frm_Init::closeEvent(QCloseEvent* event) {
 }
 
 void Frm_Init::changeEvent(QEvent* event) {
-  if (event->type() == QEvent::ActivationChange && isActiveWindow() && program_.connected)
+  if (event->type() == QEvent::ActivationChange && isActiveWindow() && program_.connection.connected)
     LblNews->setText("status: Connected in COM" + QString::number(program_.ws.config.Serial_COM));
   QWidget::changeEvent(event);
 }

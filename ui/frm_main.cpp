@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <QVBoxLayout>
 #include <exception>
 
@@ -13,6 +14,7 @@
 #include "app/project_files.h"
 #include "app/startup.h"
 #include "common/fileio.h"
+#include "device/connection.h"
 #include "reports/report_config.h"
 #include "ui/frm_about.h"
 #include "ui/frm_init.h"
@@ -50,6 +52,7 @@ Frm_Main::Frm_Main(Program& program, QString commandLine, QWidget* parent)
   connect(Timerinicio, &QTimer::timeout, this, &Frm_Main::onStartupTimer);
   Timeradq = Named(new QTimer(this), "Timeradq");
   Timeradq->setInterval(30);
+  buildConnection();
 }
 
 Frm_Main::~Frm_Main() {
@@ -80,7 +83,17 @@ void Frm_Main::buildControls() {
   CmdPause = Named(new QPushButton("Pause", central), "CmdPause");
   CmdStop = Named(new QPushButton("Stop", central), "CmdStop");
   cmd_connect = Named(new QPushButton("Connect", central), "cmd_connect");
-  for (auto* b : {CmdPlay, CmdPause, CmdStop, cmd_connect}) run->addWidget(b);
+  Cmd_disconnect = Named(new QPushButton("Disconnect", central), "Cmd_disconnect");
+  Cmdoffline = Named(new QPushButton("<< Back", central), "Cmdoffline");
+  for (auto* b : {CmdPlay, CmdPause, CmdStop, cmd_connect, Cmd_disconnect, Cmdoffline}) run->addWidget(b);
+  connect(cmd_connect, &QPushButton::clicked, this, [this] { connectInstrument(); });
+  connect(Cmd_disconnect, &QPushButton::clicked, this, &Frm_Main::disconnectInstrument);
+  connect(Cmdoffline, &QPushButton::clicked, this, [this] {
+    // Back to the chooser; the port stays open.
+    if (setup_) setup_->Txt_description->setPlainText(Txt_description->toPlainText());
+    if (init_) init_->show();
+    hide();
+  });
   Txt_time = TextBox(central, "Txt_time", true);
   Txt_time->setText("00:00:00");
   run->addWidget(Txt_time);
@@ -134,6 +147,12 @@ void Frm_Main::buildControls() {
   auto* autoLayout = new QVBoxLayout(frm_autotext);
   lbl_autotext = Named(new QLabel("<AUTOCALIBRATION>", frm_autotext), "lbl_autotext");
   autoLayout->addWidget(lbl_autotext);
+  lbl_autochannel = Named(new QLabel(frm_autotext), "lbl_autochannel");
+  autoLayout->addWidget(lbl_autochannel);
+  picturecal = Named(new QWidget(frm_autotext), "picturecal");
+  picturecal->setMinimumHeight(40);
+  picturecal->setAutoFillBackground(true);
+  autoLayout->addWidget(picturecal);
   tools->addWidget(frm_autotext);
 
   Frame_light = Named(new QGroupBox("Light Control", central), "Frame_light");
@@ -201,6 +220,15 @@ void Frm_Main::buildMenus() {
   mncal_off->setCheckable(true);
   connect(mncal_off, &QAction::triggered, this, &Frm_Main::calibrationControlOff);
 
+  QMenu* port = menuBar()->addMenu("&Port");
+  for (int n = 1; n <= 15; ++n) {
+    QAction* item = Named(port->addAction(QString("COM%1").arg(n)), "mncom1");
+    item->setProperty("index", n);
+    item->setCheckable(true);
+    connect(item, &QAction::triggered, this, [this, n] { connection_->ChoosePort(n); });
+    mncom1[n - 1] = item;
+  }
+
   QMenu* report = menuBar()->addMenu("&Report");
   mn_userbin = Named(report->addAction("User Defined BIN size"), "mn_userbin");
   mn_userbin->setCheckable(true);
@@ -232,7 +260,7 @@ void Frm_Main::runLoadSequence() {
   // 1-3: a clean state; the light and temperature buttons reset.
   StartupStage = 0;
   runState = 0;
-  program_.offline = false;
+  program_.connection.offline = false;
   Autorun = IsAutorunArgument(commandLine_.toStdString());
   cmd_frio->setText("COOL");
   cmd_ontemp->setText("OFF");
@@ -281,6 +309,8 @@ void Frm_Main::runLoadSequence() {
 
   applyProjectControls();
   StartupStage = 5;
+  checkPortMenu(ws.config.Serial_COM);
+  showInstrumentStatus();
 
   // 20: the report bin list, from the report settings.
   int userDefined = LoadReportConfig(ws.programFolder, program_.report, 1, program_.op);
@@ -453,7 +483,7 @@ void Frm_Main::chooseOption(int index) {
       init_->hide();
       show();
       activate();
-      // Connecting to the instrument comes with the serial link.
+      if (!program_.connection.connected) connectInstrument();
       break;
     case 2:
       init_->hide();
@@ -474,13 +504,84 @@ void Frm_Main::closeEvent(QCloseEvent* event) {
   if (!closing_ && !program_.ended) {
     closing_ = true;
     try {
-      CloseMainWindow(program_.ws, program_.offline, program_.loop);
+      if (CloseMainWindow(program_.ws, program_.connection.offline, program_.loop))
+        program_.ports.CommClose(program_.ws.config.Serial_COM);
     } catch (const std::exception&) {
       // A failure while closing skips the save and the port; the program still ends.
     }
     program_.end(0);
   }
   event->accept();
+}
+
+}  // namespace orb
+
+namespace orb {
+
+void Frm_Main::buildConnection() {
+  ConnectionView view;
+  view.autochannel = [this](const std::string& t) { lbl_autochannel->setText(Q(t)); };
+  view.autotext = [this](const std::string& t) { lbl_autotext->setText(Q(t)); };
+  view.news = [this](const std::string& t) {
+    if (init_) init_->LblNews->setText(Q(t));
+  };
+  view.statusFrame = [this](bool visible) { frm_autotext->setVisible(visible); };
+  view.progressPicture = [this](bool visible) { picturecal->setVisible(visible); };
+  view.statusLabels = [this](bool visible) {
+    lbl_autotext->setVisible(visible);
+    lbl_autochannel->setVisible(visible);
+  };
+  view.repaint = [this] {
+    lbl_autotext->repaint();
+    lbl_autochannel->repaint();
+  };
+  view.portMenu = [this](int n) { checkPortMenu(n); };
+  view.showChooser = [this] {
+    if (init_) init_->show();
+    hide();
+  };
+  connection_ = std::make_unique<Connection>(program_.link, program_.ws, std::move(view));
+}
+
+bool Frm_Main::connectInstrument() {
+  if (beforeConnecting) beforeConnecting();
+  bool found = connection_->Connect();
+  showInstrumentStatus();
+  return found;
+}
+
+void Frm_Main::disconnectInstrument() {
+  connection_->Disconnect();
+  showInstrumentStatus();
+}
+
+void Frm_Main::checkPortMenu(int port) {
+  auto checks = PortMenuChecks(port);
+  for (int i = 0; i < 15; ++i) mncom1[i]->setChecked(checks[i]);
+}
+
+void Frm_Main::showInstrumentStatus() {
+  const ConnectionState& c = program_.connection;
+  QString text;
+  if (c.connected) {
+    text = QString("Instrument %1 connected on COM%2").arg(c.serial).arg(c.currentPort);
+    text += c.factory.calibrated ? QString(", temperature calibrated %1/%2").arg(c.factory.month).arg(c.factory.year)
+                                 : QString(", temperature not calibrated");
+  } else if (c.offline) {
+    text = "Offline: working without the instrument";
+  } else {
+    text = "Instrument not connected";
+  }
+  if (!program_.virtualInstrumentPath.empty())
+    text += QString("   |   VIRTUAL INSTRUMENT (simulated on %1)").arg(Q(program_.virtualInstrumentPath));
+  if (!instrumentStatus) {
+    instrumentStatus = Named(new QLabel(this), "instrumentStatus");
+    statusBar()->addPermanentWidget(instrumentStatus, 1);
+  }
+  instrumentStatus->setText(text);
+  // The port cannot change under an open connection.
+  for (auto* item : mncom1) item->setEnabled(!c.connected);
+  Cmd_disconnect->setEnabled(c.connected);
 }
 
 }  // namespace orb

@@ -14,6 +14,9 @@
 #include <QPushButton>
 #include <QTextEdit>
 #include <QTimer>
+#include <array>
+#include <functional>
+#include <memory>
 
 namespace orb {
 
@@ -22,6 +25,7 @@ class Frm_Init;
 class Frm_About;
 class Frm_setup;
 class Frm_offline;
+class Connection;
 
 class Frm_Main : public QMainWindow {
   Q_OBJECT
@@ -61,6 +65,12 @@ class Frm_Main : public QMainWindow {
   QGroupBox *frm_mn1 = nullptr, *Frame_light = nullptr, *Frame_temp = nullptr;
   QGroupBox* frm_autotext = nullptr;
   QLabel* lbl_autotext = nullptr;
+  QLabel* lbl_autochannel = nullptr;
+  QWidget* picturecal = nullptr;
+  QPushButton* Cmd_disconnect = nullptr;
+  QPushButton* Cmdoffline = nullptr;
+  QLabel* instrumentStatus = nullptr;  // the status bar's instrument line
+  std::array<QAction*, 15> mncom1{};  // the port menu COM1..COM15
   QPushButton *cmd_calibra = nullptr, *Cmd_autozero = nullptr, *Cmd_readblank = nullptr;
   QComboBox* Cmb_organism = nullptr;
   QLabel* lbl_umbral = nullptr;
@@ -82,6 +92,12 @@ class Frm_Main : public QMainWindow {
   void calibrationControlOff();
   // Refresh on activation (header, body-bends option).
   void activate();
+  // cmd_connect: the port search and the factory calibration.
+  bool connectInstrument();
+  void disconnectInstrument();
+  Connection& connection() { return *connection_; }
+  // Runs before every connection (the program maps its virtual instrument here).
+  std::function<void()> beforeConnecting;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -98,6 +114,9 @@ class Frm_Main : public QMainWindow {
   void chooseOption(int index);
   void setAutoCalibration(bool on);
   void setAutoZero(bool on);
+  void buildConnection();
+  void showInstrumentStatus();
+  void checkPortMenu(int port);
 
   Program& program_;
   QString commandLine_;
@@ -106,6 +125,7 @@ class Frm_Main : public QMainWindow {
   Frm_setup* setup_ = nullptr;
   Frm_offline* offline_ = nullptr;
   bool closing_ = false;
+  std::unique_ptr<Connection> connection_;
 };
 
 }  // namespace orb

@@ -1,19 +1,24 @@
 // What the windows of the program share: the program-wide records, the
-// seams, and the connection flags. Owned by main() (or a test) for the life
-// of the program.
+// seams, the serial ports and the connection to the instrument. Owned by
+// main() (or a test) for the life of the program.
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "app/workspace.h"
 #include "common/seams.h"
+#include "device/connection_state.h"
+#include "device/device_link.h"
+#include "device/serial_ports.h"
 #include "reports/report_config.h"
 
 namespace orb {
 
 struct Program {
   Program(Workspace& ws, Operator& op, EventLoop& loop, Launcher& launcher, Clock& clock)
-      : ws(ws), op(op), loop(loop), launcher(launcher), clock(clock) {}
+      : ws(ws), op(op), loop(loop), launcher(launcher), clock(clock),
+        ports(PortMap(ws.programFolder)), link(ports, connection, loop, op) {}
 
   Workspace& ws;
   Operator& op;
@@ -22,8 +27,12 @@ struct Program {
   Clock& clock;
   ReportConfig report;
 
-  bool connected = false;  // the connection sequence found the instrument
-  bool offline = false;    // the operator chose to work without it
+  SerialPorts ports;
+  ConnectionState connection;  // connected and offline flags, port, serial, factory calibration
+  DeviceLink link;
+
+  // Set when the program serves itself a virtual instrument (--simulate).
+  std::string virtualInstrumentPath;
 
   // Ends the program with an exit code (QApplication::exit in the program,
   // recorded by tests). Windows stop acting once it was called.

@@ -91,9 +91,7 @@ class StartupTest : public QObject {
     InitDataFolder(data.path(), true);
     Start s(data.path());
     QVERIFY(s.main.load());
-    QTest::mouseClick(s.main.frmInit()->Label_option[1], Qt::LeftButton);  // Run Latest Project
-    QVERIFY(s.main.isVisible());
-    QVERIFY(!s.main.frmInit()->isVisible());
+    s.main.show();
     s.op.answer(Answer::Yes);
     s.main.close();
     QVERIFY(s.program.ended);
