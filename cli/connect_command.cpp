@@ -16,10 +16,15 @@ namespace orb {
 int RunConnect(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   std::string data;
   bool offlineOnFailure = false;
+  std::string typedPort;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--offline-on-failure") {
       offlineOnFailure = true;
+    } else if (a == "--port" && i + 1 < args.size()) {
+      typedPort = args[++i];
+    } else if (a.rfind("--port=", 0) == 0) {
+      typedPort = a.substr(7);
     } else if (a == "--data" && i + 1 < args.size()) {
       data = args[++i];
     } else if (a.rfind("--data=", 0) == 0) {
@@ -32,8 +37,13 @@ int RunConnect(const std::vector<std::string>& args, std::ostream& out, std::ost
 
   const auto folder = ResolveDataFolder(data);
   ConsoleOperator op(err);
-  // The port question after a failed search: the empty answer goes offline.
-  if (offlineOnFailure) op.typeWhen("PORT ERROR", "");
+  // The port question after a failed search: --port types a port number,
+  // --offline-on-failure the empty answer that goes offline.
+  if (!typedPort.empty()) {
+    op.typeWhen("PORT ERROR", typedPort);
+  } else if (offlineOnFailure) {
+    op.typeWhen("PORT ERROR", "");
+  }
   Workspace ws(folder, op);
   if (!FileExists(ws.programFile("config.dat"))) {
     err << "Config file not found: Check correct software installation\n";
@@ -58,8 +68,8 @@ int RunConnect(const std::vector<std::string>& args, std::ostream& out, std::ost
     connected = connection.Connect();
   } catch (const UnansweredQuestion& e) {
     err << "orbelune-cli connect: " << e.what() << "\n"
-        << "(give --offline-on-failure to go offline when no instrument answers)\n";
-    return kExitUsage;
+        << "(give --port N to try another port, or --offline-on-failure to go offline)\n";
+    return kExitNoInstrument;
   }
   if (!connected) return kExitNoInstrument;
 

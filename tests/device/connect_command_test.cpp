@@ -48,13 +48,31 @@ TEST(ConnectCommand, NoInstrument) {
   EXPECT_EQ(Connect({"--data=" + data.path().string()}).code, 3);
   Install(data, (data / "ttyNone").string());
   CliRun unanswered = Connect({"--data", data.path().string()});
-  EXPECT_EQ(unanswered.code, 2);
+  EXPECT_EQ(unanswered.code, kExitNoInstrument);
   EXPECT_NE(unanswered.err.find("COM(15) PORT ERROR"), std::string::npos);
   CliRun offline = Connect({"--data", data.path().string(), "--offline-on-failure"});
   EXPECT_EQ(offline.code, kExitNoInstrument);
   EXPECT_EQ(offline.out, "");
   EXPECT_NE(offline.err.find("PORT NOT FOUND"), std::string::npos);
   EXPECT_EQ(Connect({"--bogus"}).code, 2);
+}
+
+// A port typed after a failed search is remembered in config.dat when it
+// opens, for the next connection; this run stays unconnected.
+TEST(ConnectCommand, TypedPortIsRememberedForTheNextConnection) {
+  testing::TempFolder data;
+  sim::InstrumentOptions options;
+  options.faults.silent = true;
+  sim::VirtualInstrument silent(options);
+  InitDataFolder(data.path(), false);
+  std::string lines;
+  for (int n = 1; n <= 15; ++n)
+    lines += "COM" + std::to_string(n) + "=" + (n == 7 ? silent.start() : (data / "ttyNone").string()) + "\n";
+  data.write("ports.dat", lines);
+  CliRun r = Connect({"--data", data.path().string(), "--port", "7"});
+  EXPECT_EQ(r.code, kExitNoInstrument) << r.err;
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(data.read("config.dat").find("\r\n0,0,7,0\r\n"), std::string::npos) << r.err;
 }
 
 }  // namespace
