@@ -1,0 +1,135 @@
+// The files of a recorded experiment (an acquisition folder, yyyymmdd_hhmm,
+// inside the project folder): subproj.dat and the settings snapshot written
+// at the start, and the binary records appended at each interval close.
+// This is the one place that packs and unpacks those records; the engine
+// writes them, the browser and the reports read them. All little-endian,
+// no headers, no padding.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/datetime.h"
+
+namespace orb {
+
+struct Workspace;
+
+inline constexpr int kBeams = 384;                  // the instrument's beams
+inline constexpr int kBeamSlots = 385;              // beams + the unused slot 384
+inline constexpr int kHistogramBins = 51;           // bins 0..50 (50 never filled)
+inline constexpr int kRecordsPerFile = 11;          // intervals per raw / histogram file
+inline constexpr int kStandardRawBuffer = 500;      // the RT_Buffer readers accept
+inline constexpr std::size_t kCountsRecordSize = 774;
+inline constexpr std::size_t kHistogramRecordSize = 16 + 4 * kBeamSlots * kHistogramBins;  // 78,556
+inline constexpr const char* kCountsFile = "counts.bin";
+inline constexpr const char* kSubprojectFile = "subproj.dat";
+
+// Bytes of one raw-sample record for a sample buffer of rtBuffer (slots 0..rtBuffer).
+constexpr std::size_t RawRecordSize(int rtBuffer) { return std::size_t(kBeamSlots) * (rtBuffer + 1) * 2; }
+inline constexpr std::size_t kRawRecordSize = RawRecordSize(kStandardRawBuffer);  // 385,770
+
+// One interval of counts.bin.
+struct CountsRecord {
+  std::int32_t ElapsedMinutes = 0;
+  std::array<std::int16_t, kBeams> IntervalCounts{};
+  std::int16_t TemperatureTenths = 0;  // tenths of a degree Celsius
+};
+
+// One interval of raw samples: value of beam b in sample slot s at
+// s * kBeamSlots + b; kBeamSlots * (RT_Buffer + 1) values.
+struct RawRecord {
+  std::vector<std::int16_t> values;
+  std::int16_t at(int slot, int beam) const { return values[std::size_t(slot) * kBeamSlots + beam]; }
+  int slots() const { return static_cast<int>(values.size() / kBeamSlots); }
+};
+
+// One interval of a histogram file: cumulative counts of beam b in bin k at
+// k * kBeamSlots + b.
+struct HistogramRecord {
+  double ElapsedMinutesExact = 0;
+  double SecondsPerSample = 0;
+  std::vector<std::int32_t> counts = std::vector<std::int32_t>(std::size_t(kBeamSlots) * kHistogramBins, 0);
+  std::int32_t at(int beam, int bin) const { return counts[std::size_t(bin) * kBeamSlots + beam]; }
+};
+
+// round(celsius * 10), halves to the even neighbour (23.25 -> 232, 23.75 -> 238).
+std::int16_t TemperatureTenths(double celsius);
+
+std::string PackCountsRecord(const CountsRecord& record);
+std::string PackRawRecord(const RawRecord& record);
+std::string PackHistogramRecord(const HistogramRecord& record);
+// Exactly one record's bytes; std::invalid_argument otherwise.
+CountsRecord UnpackCountsRecord(std::string_view bytes);
+RawRecord UnpackRawRecord(std::string_view bytes);
+HistogramRecord UnpackHistogramRecord(std::string_view bytes);
+
+// "0.bin", "1.bin", ...; "histo0000.bin", "histo0001.bin", ...
+std::string RawFileName(int fileIndex);
+std::string HistogramFileName(int fileIndex);
+
+// ---- reading ---------------------------------------------------------------
+
+// Number of whole records in counts.bin (file length / 774; 0 when missing).
+long long CountsRecordCount(const std::filesystem::path& acquisitionFolder);
+// All whole records of counts.bin (a trailing partial record is ignored);
+// nothing when the file cannot be read.
+std::optional<std::vector<CountsRecord>> ReadCountsFile(const std::filesystem::path& acquisitionFolder);
+// Interval i of the raw files (file i / 11, record i % 11, 385,770 bytes);
+// nothing when that record is not in the folder.
+std::optional<RawRecord> ReadRawInterval(const std::filesystem::path& acquisitionFolder, long long interval);
+// Number of whole raw intervals in the folder (files 0.bin, 1.bin, ... in a row).
+long long RawIntervalCount(const std::filesystem::path& acquisitionFolder);
+std::optional<HistogramRecord> ReadHistogramInterval(const std::filesystem::path& acquisitionFolder,
+                                                     long long interval);
+
+// ---- writing ---------------------------------------------------------------
+
+// What went wrong with a file: its path and the system's reason.
+struct RecordFileError {
+  std::filesystem::path file;
+  std::string reason;
+};
+
+// The folder of a run started at `start`: ws.ProjectPath / "yyyymmdd_hhmm".
+// Creates it when missing (an existing one is reused as it is), writes
+// subproj.dat (name, description) and the settings snapshot (the project's
+// files as SaveProject writes them). Throws RecordFileFailure on failure.
+struct RecordFileFailure : std::runtime_error {
+  RecordFileError error;
+  explicit RecordFileFailure(RecordFileError e);
+};
+std::filesystem::path CreateAcquisitionFolder(const Workspace& ws, const LocalDateTime& start,
+                                              const std::string& name, const std::string& description);
+// The same folder with the snapshot only (the blank reading): no subproj.dat.
+std::filesystem::path CreateSnapshotFolder(const Workspace& ws, const LocalDateTime& start);
+
+// Appends one record (`bytes`) to `file`, creating it when missing, and
+// syncs it to disk. A partial record at the end of the file is overwritten.
+// On any failure the file is cut back to its last whole record, so no
+// partial record is left, and the error is returned.
+std::optional<RecordFileError> AppendRecord(const std::filesystem::path& file, std::string_view bytes);
+
+// The records of one interval close. raw and histogram are written only
+// when given.
+struct IntervalRecords {
+  int rawFileIndex = 0;
+  const RawRecord* raw = nullptr;
+  CountsRecord counts;
+  const HistogramRecord* histogram = nullptr;
+};
+
+// Appends the interval's records in their order: raw file, counts.bin,
+// histogram file. Every file that could be written is written; the errors
+// of the others are returned (empty when all went well).
+std::vector<RecordFileError> AppendIntervalRecords(const std::filesystem::path& acquisitionFolder,
+                                                   const IntervalRecords& records);
+
+}  // namespace orb

@@ -1,0 +1,163 @@
+#include "acquisition/record_files.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "app/data_folder.h"
+#include "app/project_files.h"
+#include "app/workspace.h"
+#include "common/binary.h"
+#include "common/scripted_seams.h"
+#include "tests/temp_folder.h"
+
+namespace orb {
+namespace {
+
+CountsRecord Counts(int minutes, int base, double celsius) {
+  CountsRecord r;
+  r.ElapsedMinutes = minutes;
+  for (int b = 0; b < kBeams; ++b) r.IntervalCounts[b] = static_cast<std::int16_t>(base + b);
+  r.TemperatureTenths = TemperatureTenths(celsius);
+  return r;
+}
+
+TEST(RecordFiles, CountsRecordLayoutAndTemperatureRounding) {
+  CountsRecord r = Counts(7, -3, 23.25);
+  r.IntervalCounts[383] = 32767;
+  const std::string bytes = PackCountsRecord(r);
+  ASSERT_EQ(bytes.size(), kCountsRecordSize);
+  LeReader in(bytes);
+  EXPECT_EQ(in.i32(), 7);
+  EXPECT_EQ(in.i16(), -3);  // beam 0
+  for (int b = 1; b < 383; ++b) in.i16();
+  EXPECT_EQ(in.i16(), 32767);  // beam 383 at offset 770
+  EXPECT_EQ(in.i16(), 232);    // 23.25 -> 232 (halves to even)
+  EXPECT_EQ(TemperatureTenths(23.75), 238);
+  EXPECT_EQ(TemperatureTenths(-0.05), 0);
+
+  const CountsRecord back = UnpackCountsRecord(bytes);
+  EXPECT_EQ(back.ElapsedMinutes, 7);
+  EXPECT_EQ(back.IntervalCounts, r.IntervalCounts);
+  EXPECT_EQ(back.TemperatureTenths, 232);
+  EXPECT_THROW(UnpackCountsRecord(bytes.substr(1)), std::invalid_argument);
+}
+
+TEST(RecordFiles, NamesAndSizes) {
+  EXPECT_EQ(RawFileName(0), "0.bin");
+  EXPECT_EQ(RawFileName(12), "12.bin");
+  EXPECT_EQ(HistogramFileName(3), "histo0003.bin");
+  EXPECT_EQ(kRawRecordSize, 385770u);
+  EXPECT_EQ(kHistogramRecordSize, 78556u);
+  HistogramRecord h;
+  h.ElapsedMinutesExact = 1.25;
+  h.SecondsPerSample = 0.068;
+  h.counts[2 * kBeamSlots + 5] = 9;  // beam 5, bin 2
+  const std::string bytes = PackHistogramRecord(h);
+  ASSERT_EQ(bytes.size(), kHistogramRecordSize);
+  const HistogramRecord back = UnpackHistogramRecord(bytes);
+  EXPECT_EQ(back.ElapsedMinutesExact, 1.25);
+  EXPECT_EQ(back.SecondsPerSample, 0.068);
+  EXPECT_EQ(back.at(5, 2), 9);
+}
+
+// Three intervals of a run with raw samples: counts.bin of 2322 bytes, 0.bin
+// of three raw records, no histogram file; the twelfth interval goes to 1.bin.
+TEST(RecordFiles, AppendedIntervalsAreReadBackByPosition) {
+  testing::TempFolder folder;
+  RawRecord raw;
+  raw.values.assign(kRawRecordSize / 2, 0);
+  for (int i = 0; i < 12; ++i) {
+    raw.values[std::size_t(3) * kBeamSlots + 10] = static_cast<std::int16_t>(100 + i);  // slot 3, beam 10
+    IntervalRecords rec;
+    rec.rawFileIndex = i / kRecordsPerFile;
+    rec.raw = &raw;
+    rec.counts = Counts(i, i, 20.0);
+    EXPECT_TRUE(AppendIntervalRecords(folder.path(), rec).empty());
+    if (i == 2) {
+      EXPECT_EQ(std::filesystem::file_size(folder / "counts.bin"), 2322u);
+      EXPECT_EQ(std::filesystem::file_size(folder / "0.bin"), 3 * kRawRecordSize);
+      EXPECT_FALSE(std::filesystem::exists(folder / "histo0000.bin"));
+    }
+  }
+  EXPECT_EQ(CountsRecordCount(folder.path()), 12);
+  EXPECT_EQ(RawIntervalCount(folder.path()), 12);
+  EXPECT_EQ(std::filesystem::file_size(folder / "1.bin"), kRawRecordSize);
+  auto counts = ReadCountsFile(folder.path());
+  ASSERT_TRUE(counts);
+  ASSERT_EQ(counts->size(), 12u);
+  EXPECT_EQ((*counts)[11].ElapsedMinutes, 11);
+  EXPECT_EQ((*counts)[11].IntervalCounts[0], 11);
+  auto r11 = ReadRawInterval(folder.path(), 11);
+  ASSERT_TRUE(r11);
+  EXPECT_EQ(r11->at(3, 10), 111);
+  EXPECT_EQ(ReadRawInterval(folder.path(), 4)->at(3, 10), 104);
+  EXPECT_FALSE(ReadRawInterval(folder.path(), 12));
+  EXPECT_FALSE(ReadHistogramInterval(folder.path(), 0));
+}
+
+// A torn record at the end of counts.bin (a power cut in the middle of a
+// write) is dropped by the next append, so every record stays at its place;
+// readers ignore it until then.
+TEST(RecordFiles, PartialTailIsNeverKept) {
+  testing::TempFolder folder;
+  const std::string one = PackCountsRecord(Counts(0, 1, 20.0));
+  folder.write("counts.bin", one + one.substr(0, 100));
+  EXPECT_EQ(CountsRecordCount(folder.path()), 1);
+  ASSERT_EQ(ReadCountsFile(folder.path())->size(), 1u);
+
+  EXPECT_FALSE(AppendRecord(folder / "counts.bin", PackCountsRecord(Counts(1, 2, 20.0))));
+  EXPECT_EQ(std::filesystem::file_size(folder / "counts.bin"), 2 * kCountsRecordSize);
+  EXPECT_EQ(ReadCountsFile(folder.path())->at(1).ElapsedMinutes, 1);
+}
+
+TEST(RecordFiles, FailedAppendNamesTheFileAndLeavesItWhole) {
+  testing::TempFolder folder;
+  // A folder in the way of the file: the open fails.
+  std::filesystem::create_directories(folder / "counts.bin");
+  IntervalRecords rec;
+  rec.counts = Counts(0, 0, 20.0);
+  auto errors = AppendIntervalRecords(folder.path(), rec);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0].file, folder / "counts.bin");
+  EXPECT_FALSE(errors[0].reason.empty());
+
+  // A device that is full: /dev/full refuses every write with ENOSPC.
+  if (std::filesystem::exists("/dev/full")) {
+    auto e = AppendRecord("/dev/full", PackCountsRecord(rec.counts));
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->reason, std::strerror(ENOSPC));
+  }
+}
+
+TEST(RecordFiles, AcquisitionFolderHoldsNameDescriptionAndSnapshot) {
+  testing::TempFolder data;
+  InitDataFolder(data.path(), true);
+  ScriptedOperator op;
+  Workspace ws(data.path(), op);
+  ws.ProjectPath = data / "p00001";
+  ws.config.Actual_Project_Number = 1;
+  LoadProject(ws, 1);
+  const LocalDateTime start{2024, 1, 31, 9, 5, 0};
+  const auto folder = CreateAcquisitionFolder(ws, start, "Dose 1", "Ten larvae per well");
+  EXPECT_EQ(folder, data / "p00001" / "20240131_0905");
+  EXPECT_EQ(data.read("p00001/20240131_0905/subproj.dat"), "\"Dose 1\"\r\n\"Ten larvae per well\"\r\n");
+  for (const char* f : {"setup.dat", "status.dat", "threshld.dat", "groups.dat", "chgroup.dat"})
+    EXPECT_TRUE(std::filesystem::exists(folder / f)) << f;
+
+  // A second start in the same minute reuses the folder and its records.
+  IntervalRecords rec;
+  rec.counts = Counts(0, 0, 20.0);
+  ASSERT_TRUE(AppendIntervalRecords(folder, rec).empty());
+  EXPECT_EQ(CreateAcquisitionFolder(ws, start, "Dose 2", ""), folder);
+  EXPECT_EQ(CountsRecordCount(folder), 1);
+  EXPECT_EQ(ReadSubprojectName(folder), "Dose 2");
+
+  // The blank reading's folder has the snapshot but no subproj.dat.
+  const auto blank = CreateSnapshotFolder(ws, LocalDateTime{2024, 2, 1, 10, 0, 0});
+  EXPECT_TRUE(std::filesystem::exists(blank / "setup.dat"));
+  EXPECT_FALSE(std::filesystem::exists(blank / "subproj.dat"));
+}
+
+}  // namespace
+}  // namespace orb
