@@ -48,7 +48,7 @@ struct CountsRecord {
 struct RawRecord {
   std::vector<std::int16_t> values;
   std::int16_t at(int slot, int beam) const { return values[std::size_t(slot) * kBeamSlots + beam]; }
-  int slots() const { return static_cast<int>(values.size() / kBeamSlots); }
+  int slotCount() const { return static_cast<int>(values.size() / kBeamSlots); }
 };
 
 // One interval of a histogram file: cumulative counts of beam b in bin k at

@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "app/config_files.h"
+#include "cli/acquire_command.h"
 #include "cli/connect_command.h"
 #include "sim/simulate_command.h"
 #include "app/data_folder.h"
@@ -24,9 +25,12 @@ const char* kUsage =
     "                  files, project 0); --demo also adds a project \"Demo\" and\n"
     "                  makes it current\n"
     "  info            load the current project as the program does and print it\n"
-    "  connect [--offline-on-failure]\n"
+    "  connect [--port N] [--offline-on-failure]\n"
     "                  find the instrument as the program's Connect does and\n"
     "                  print its port, serial number and temperature calibration\n"
+    "  acquire --name NAME [--minutes M] [--description TEXT] [--proceed]\n"
+    "                  record the current project until the programmed time is\n"
+    "                  over or Ctrl+C, and print the acquisition folder\n"
     "  simulate [--link PATH] [--serial N] [--factory k0,...,k7] [--pace] [faults]\n"
     "                  serve a virtual instrument on a pseudo-terminal and print\n"
     "                  its device path (orbelune-cli simulate --help for more)\n"
@@ -174,11 +178,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
   if (o.command == "init") return CmdInit(o, out, err);
   if (o.command == "info") return CmdInfo(o, out, err);
-  if (o.command == "connect") {
-    std::vector<std::string> rest = o.rest;
-    if (!o.data.empty()) rest.insert(rest.begin(), {"--data", o.data});
-    return RunConnect(rest, out, err);
-  }
+  // The commands in their own files get the data folder option first.
+  std::vector<std::string> rest = o.rest;
+  if (!o.data.empty()) rest.insert(rest.begin(), {"--data", o.data});
+  if (o.command == "connect") return RunConnect(rest, out, err);
+  if (o.command == "acquire") return RunAcquire(rest, out, err);
   if (o.command == "simulate") return sim::RunSimulate(o.rest, out, err);
   if (o.command.empty()) err << kUsage;
   else err << "orbelune-cli: unknown command " << o.command << "\n" << kUsage;

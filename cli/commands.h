@@ -15,6 +15,7 @@ enum ExitCode {
   kExitFile = 4,      // a file could not be written
   kExitDevice = 5,    // no instrument found (connect), no pseudo-terminal (simulate)
 };
+inline constexpr int kExitNoInstrument = kExitDevice;
 
 // args excludes the program name.
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

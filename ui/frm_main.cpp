@@ -16,6 +16,10 @@
 #include "common/fileio.h"
 #include "device/connection.h"
 #include "reports/report_config.h"
+#include "acquisition/engine.h"
+#include "acquisition/outputs.h"
+#include "acquisition/run_control.h"
+#include "ui/calibration_plot.h"
 #include "ui/frm_about.h"
 #include "ui/frm_init.h"
 #include "ui/frm_offline.h"
@@ -53,6 +57,7 @@ Frm_Main::Frm_Main(Program& program, QString commandLine, QWidget* parent)
   Timeradq = Named(new QTimer(this), "Timeradq");
   Timeradq->setInterval(30);
   buildConnection();
+  buildRun();
 }
 
 Frm_Main::~Frm_Main() {
@@ -76,6 +81,8 @@ void Frm_Main::buildControls() {
   Txt_description = Named(new QTextEdit(central), "Txt_description");
   Txt_description->setMaximumHeight(60);
   head->addRow("Description:", Txt_description);
+  txt_subproject = TextBox(central, "txt_subproject", true);
+  head->addRow("Experiment:", txt_subproject);
   grid->addLayout(head, 0, 0);
 
   auto* run = new QHBoxLayout;
@@ -94,6 +101,11 @@ void Frm_Main::buildControls() {
     if (init_) init_->show();
     hide();
   });
+  Cmdsetup = Named(new QPushButton(">Edit", central), "Cmdsetup");
+  run->addWidget(Cmdsetup);
+  connect(Cmdsetup, &QPushButton::clicked, this, [this] {
+    if (setup_) setup_->show();
+  });
   Txt_time = TextBox(central, "Txt_time", true);
   Txt_time->setText("00:00:00");
   run->addWidget(Txt_time);
@@ -103,6 +115,9 @@ void Frm_Main::buildControls() {
   picturetime->setValue(0);
   picturetime->setTextVisible(false);
   grid->addWidget(picturetime, 2, 0);
+  lblcalibrando = Named(new QLabel(central), "lblcalibrando");
+  lblcalibrando->hide();
+  grid->addWidget(lblcalibrando, 5, 0, Qt::AlignTop);
 
   auto* options = new QHBoxLayout;
   lbl_temperature = Named(new QLabel("Temperature: -- [\u00B0C]", central), "lbl_temperature");
@@ -149,9 +164,7 @@ void Frm_Main::buildControls() {
   autoLayout->addWidget(lbl_autotext);
   lbl_autochannel = Named(new QLabel(frm_autotext), "lbl_autochannel");
   autoLayout->addWidget(lbl_autochannel);
-  picturecal = Named(new QWidget(frm_autotext), "picturecal");
-  picturecal->setMinimumHeight(40);
-  picturecal->setAutoFillBackground(true);
+  picturecal = Named(new CalibrationPlot(frm_autotext), "picturecal");
   autoLayout->addWidget(picturecal);
   tools->addWidget(frm_autotext);
 
@@ -259,7 +272,7 @@ void Frm_Main::runLoadSequence() {
   Workspace& ws = program_.ws;
   // 1-3: a clean state; the light and temperature buttons reset.
   StartupStage = 0;
-  runState = 0;
+  engine_->runState = kStopped;
   program_.connection.offline = false;
   Autorun = IsAutorunArgument(commandLine_.toStdString());
   cmd_frio->setText("COOL");
@@ -329,7 +342,7 @@ void Frm_Main::runLoadSequence() {
 
   // 24-26.
   CmdPause->setEnabled(false);
-  runState = 0;
+  engine_->runState = kStopped;
   StartupStage = 7;
   statusStep(3);
   if (program_.ended) return;
@@ -414,6 +427,7 @@ void Frm_Main::applyProjectControls() {
 
 void Frm_Main::setAutoCalibration(bool on) {
   AutoCalibrationMode = on;
+  if (engine_) engine_->AutoCalibrationMode = on;
   mnCalibra->setChecked(on);
   cmd_calibra->setVisible(!on);
   program_.ws.setup.MenuTable[Mn1][Enab_Cal] = on ? 1 : 0;
@@ -421,6 +435,7 @@ void Frm_Main::setAutoCalibration(bool on) {
 
 void Frm_Main::setAutoZero(bool on) {
   AutoZeroMode = on;
+  if (engine_) engine_->AutoZeroMode = on;
   mnZero->setChecked(on);
   Cmd_autozero->setVisible(!on);
   program_.ws.setup.MenuTable[Mn1][Enab_Zero] = on ? 1 : 0;

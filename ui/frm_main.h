@@ -26,6 +26,10 @@ class Frm_About;
 class Frm_setup;
 class Frm_offline;
 class Connection;
+class AcquisitionEngine;
+class RunControl;
+class CalibrationPlot;
+struct OutputState;
 
 class Frm_Main : public QMainWindow {
   Q_OBJECT
@@ -44,7 +48,6 @@ class Frm_Main : public QMainWindow {
   double SnrFactor = 1.7;
   bool AutoCalibrationMode = false, AutoZeroMode = false, calibrationControl = false;
   bool lightEnabled = true, lightOn = false, temperatureEnabled = false;
-  int runState = 0;            // 0 stopped, 1 running, 2 paused
 
   Frm_Init* frmInit() const { return init_; }
   Frm_setup* frmSetup() const { return setup_; }
@@ -66,7 +69,10 @@ class Frm_Main : public QMainWindow {
   QGroupBox* frm_autotext = nullptr;
   QLabel* lbl_autotext = nullptr;
   QLabel* lbl_autochannel = nullptr;
-  QWidget* picturecal = nullptr;
+  CalibrationPlot* picturecal = nullptr;
+  QLineEdit* txt_subproject = nullptr;   // the experiment's name
+  QLabel* lblcalibrando = nullptr;       // "Setting Blank.... (n samples)"
+  QPushButton* Cmdsetup = nullptr;       // ">Edit"
   QPushButton* Cmd_disconnect = nullptr;
   QPushButton* Cmdoffline = nullptr;
   QLabel* instrumentStatus = nullptr;  // the status bar's instrument line
@@ -99,6 +105,13 @@ class Frm_Main : public QMainWindow {
   // Runs before every connection (the program maps its virtual instrument here).
   std::function<void()> beforeConnecting;
 
+  // The acquisition: engine, run control and the outputs' state.
+  AcquisitionEngine& engine() { return *engine_; }
+  RunControl& run() { return *run_; }
+  OutputState& outputs() { return *outputs_; }
+  // The report at the end of a recording (the report window, when there is one).
+  std::function<void(bool autoreport)> reportCommand;
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
@@ -117,6 +130,10 @@ class Frm_Main : public QMainWindow {
   void buildConnection();
   void showInstrumentStatus();
   void checkPortMenu(int port);
+  void buildRun();
+  void showRunState(int state);
+  void fastCalibrate();
+  void fastZero();
 
   Program& program_;
   QString commandLine_;
@@ -126,6 +143,9 @@ class Frm_Main : public QMainWindow {
   Frm_offline* offline_ = nullptr;
   bool closing_ = false;
   std::unique_ptr<Connection> connection_;
+  std::unique_ptr<OutputState> outputs_;
+  std::unique_ptr<AcquisitionEngine> engine_;
+  std::unique_ptr<RunControl> run_;
 };
 
 }  // namespace orb

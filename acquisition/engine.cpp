@@ -1,0 +1,452 @@
+#include "acquisition/engine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "app/workspace.h"
+#include "common/format.h"
+#include "common/seams.h"
+#include "device/device_link.h"
+#include "device/protocol.h"
+
+namespace orb {
+
+namespace {
+
+// An overflow of one of the engine's fixed-width counters or tables ends the
+// tick where it happens; the next tick starts afresh. Nothing wraps around.
+struct TickFault {};
+
+std::int16_t Checked16(std::int64_t v) {
+  if (v < std::numeric_limits<std::int16_t>::min() || v > std::numeric_limits<std::int16_t>::max()) throw TickFault{};
+  return static_cast<std::int16_t>(v);
+}
+
+std::int16_t Round16(double v) {
+  if (!std::isfinite(v) || std::fabs(v) > 1e15) throw TickFault{};
+  return Checked16(RoundHalfEven(v));
+}
+
+std::int32_t Checked32(std::int64_t v) {
+  if (v < std::numeric_limits<std::int32_t>::min() || v > std::numeric_limits<std::int32_t>::max()) throw TickFault{};
+  return static_cast<std::int32_t>(v);
+}
+
+double RoundTo(double v, int decimals) {
+  const double scale = std::pow(10.0, decimals);
+  return static_cast<double>(RoundHalfEven(v * scale)) / scale;
+}
+
+}  // namespace
+
+AcquisitionEngine::AcquisitionEngine(Workspace& ws, DeviceLink& link, Clock& clock, EventLoop& loop)
+    : ws_(ws), link_(link), clock_(clock), loop_(loop) {
+  ResetTables();
+}
+
+bool AcquisitionEngine::online() const {
+  const auto& st = link_.state();
+  return st.connected && !st.offline;
+}
+
+bool AcquisitionEngine::beamInWell(int beam) const { return ws_.plate.ChannelWell[beam] >= 0; }
+
+void AcquisitionEngine::setTimer(bool enabled) {
+  timerEnabled = enabled;
+  if (hooks.timer) hooks.timer(enabled);
+}
+
+void AcquisitionEngine::ResetTables() {
+  rtBuffer_ = std::max<int>(1, ws_.setup.RT_Buffer);
+  const std::size_t cells = std::size_t(kBeamSlots) * (rtBuffer_ + 1);
+  RawBuffer.values.assign(cells, 0);
+  LowerTrace.assign(cells, 0);
+  UpperTrace.assign(cells, 0);
+  // The peak and valley traces span the whole buffer whatever RT_Buffer is.
+  PeakTrace.assign(std::size_t(kBeamSlots) * (rtBuffer_ + 2), 0);
+  ValleyTrace.assign(std::size_t(kBeamSlots) * (rtBuffer_ + 2), 0);
+  NoiseSum.fill(0);
+  LevelSum.fill(0);
+  SampleCount.fill(0);
+  BelowFlag.fill(0);
+  EventPending.fill(0);
+  TotalCounts.fill(0);
+  IntervalCounts.fill(0);
+  Histogram = HistogramRecord{};
+  HistogramPeak.fill(0);
+  RawFileFill = 0;
+  RawFileIndex = 0;
+  SampleIndex = 0;
+}
+
+void AcquisitionEngine::StartClock() {
+  TickCount = 0;
+  StartTime = IntervalStartTime = clock_.steady();
+  ElapsedMinutes = 0;
+  ElapsedMinutesExact = 0;
+  SecondsSum = 0;
+  HistogramRecords = 0;
+}
+
+void AcquisitionEngine::StartBlankReading() {
+  Recording = false;
+  HighestBlock = 127;
+  if (static_cast<int>(RawBuffer.values.size()) != kBeamSlots * (std::max<int>(1, ws_.setup.RT_Buffer) + 1))
+    ResetTables();
+  TickCount = 0;
+  SampleIndex = 0;
+  SamplesSinceBlank = 0;
+  WindowCounter = 0;
+  TraceRefreshCounter = 0;
+  RunningMax.fill(0);
+  BelowFlag.fill(0);
+  EventPending.fill(0);
+  RunningMin.fill(10000);
+  StartTime = IntervalStartTime = clock_.steady();
+  BlankReading = true;
+  setTimer(true);
+}
+
+std::chrono::milliseconds AcquisitionEngine::elapsed() const { return clock_.steady() - StartTime; }
+
+std::string AcquisitionEngine::FormatElapsed(std::chrono::milliseconds elapsed) {
+  long long s = std::max<long long>(0, elapsed.count()) / 1000;
+  const long long days = s / 86400;
+  s %= 86400;
+  return FormatDigits(s / 3600, 2) + ":" + FormatDigits(s / 60 % 60, 2) + ":" + FormatDigits(s % 60, 2) + " [" +
+         std::to_string(days) + "d]";
+}
+
+// ---- the tick ----------------------------------------------------------------
+
+void AcquisitionEngine::OnTick() {
+  // Dialogs and the calibration let pending events run from inside a tick;
+  // a timer event delivered then must not start a second tick.
+  if (inTick_) return;
+  struct Guard {
+    bool& flag;
+    explicit Guard(bool& f) : flag(f) { flag = true; }
+    ~Guard() { flag = false; }
+  } guard(inTick_);
+  try {
+    if (runState != kRunning && !BlankReading) {
+      KeepTime();
+      return;
+    }
+    WarmUpReads();
+    ReadBlocks();
+    if (TickCount == ws_.setup.DSP_Interval && hooks.rescaleTrace) hooks.rescaleTrace();
+    if (AutoZeroMode && !BlankReading)
+      IntervalAnalysisStep();
+    else
+      RealTimeStep();
+    if (TraceRefreshCounter > 1) {
+      if (hooks.refreshTrace) hooks.refreshTrace();
+      TraceRefreshCounter = 0;
+    }
+    SamplesSinceBlank = Checked32(std::int64_t(SamplesSinceBlank) + 1);
+    ++SampleIndex;
+    if (SampleIndex >= rtBuffer_) {
+      SampleIndex = 0;
+      CloseInterval();
+    }
+    KeepTime();
+    ++TraceRefreshCounter;
+    if (WindowCounter < ws_.setup.DSP_Interval) {
+      ++WindowCounter;
+    } else {
+      WindowCounter = 0;
+      blink = !blink;
+    }
+    TickCount = Checked32(std::int64_t(TickCount) + 1);
+  } catch (const TickFault&) {
+    // Ends the tick silently; the next one starts afresh.
+  }
+}
+
+void AcquisitionEngine::WarmUpReads() {
+  if (!online() || (SampleIndex > 1 && TickCount > 1)) return;
+  for (int start : kBlockStarts) link_.ReadBlock(start, BlockReadForm::Halves);
+  loop_.sleepMs(50);
+}
+
+void AcquisitionEngine::ReadBlocks() {
+  if (!online()) return;
+  auto readOne = [&](int start) {
+    auto block = link_.ReadBlock(start, BlockReadForm::Halves);
+    StoreBlock(start, block && !block->highByteOutOfRange ? &block->values : nullptr);
+  };
+  if (BodyBendsMode) {
+    readOne(BodyBendsBlock);
+    readOne(BodyBendsBlock + kBlockPositions);
+  } else {
+    for (int start : kBlockStarts)
+      if (start <= HighestBlock) readOne(start);
+  }
+}
+
+void AcquisitionEngine::StoreBlock(int start, const std::array<int, kBlockReadings>* values) {
+  const int n = SampleIndex;
+  for (int k = 0; k < kBlockReadings; ++k) {
+    const int beam = BlockChannel(start, k);
+    if (values) {
+      RawBuffer.values[idx(n, beam)] = static_cast<std::int16_t>(std::max(0, (*values)[k]));
+    } else if (n > 1) {
+      // A bad reply repeats the previous sample of the block's beams.
+      RawBuffer.values[idx(n, beam)] = RawBuffer.values[idx(n - 1, beam)];
+    }
+  }
+}
+
+void AcquisitionEngine::RealTimeStep() {
+  const int N = ws_.setup.DSP_Interval;
+  if (TickCount <= N) return;
+  const int n = SampleIndex;
+  const int method = ws_.setup.DSP_Method;
+  const bool detect = TickCount > 1.5 * N;
+  for (int beam = 0; beam < kBeams; ++beam) {
+    if (n == 0) IntervalCounts[beam] = 0;
+    const std::int16_t x = raw(beam, n);
+    double& band = ws_.thresholds[beam];
+    if (BlankReading) {
+      RunningMax[beam] = std::max(RunningMax[beam], x);
+      RunningMin[beam] = std::min(RunningMin[beam], x);
+      auto blankBand = [&] {
+        if (RunningMin[beam] < 10000 && RunningMax[beam] > 0) {
+          band = std::floor((1.0 - double(RunningMin[beam]) / RunningMax[beam]) * 100.0 * 1.15) + 1.0;
+          if (band < 1.0) band = 1.0;
+          LowerTrace[idx(n, beam)] = Round16((100.0 - band) / 100.0 * x);
+        }
+      };
+      blankBand();
+      if (SamplesSinceBlank > ws_.setup.Threshold_Counter) {
+        BlankReading = false;
+        blankBand();
+        setTimer(false);
+        if (hooks.blankFinished) hooks.blankFinished();
+      }
+      continue;
+    }
+
+    std::int16_t& lower = LowerTrace[idx(n, beam)];
+    if (method == 2) {
+      int m = 0;
+      for (int k = 1; k <= 10; ++k) m = std::max<int>(m, raw(beam, ring(n - k)));
+      lower = Round16((100.0 - band) * m / 100.0);
+    } else {
+      int m = 0;
+      for (int k = 1; k <= N; ++k) m = std::max<int>(m, raw(beam, ring(n - k)));
+      const int s = LowerTrace[idx(ring(n - 1), beam)] + LowerTrace[idx(ring(n - 2), beam)] +
+                    LowerTrace[idx(ring(n - 3), beam)];
+      lower = Round16(((100.0 - band) * m / 100.0 + s) / 4.0);
+    }
+    if (TickCount == N + 1) {
+      // The first computed trace value spreads over the window behind it.
+      if (n < N) {
+        const std::int16_t v = LowerTrace[idx(1, beam)];
+        for (int k = 0; k <= n; ++k) LowerTrace[idx(k, beam)] = v;
+      } else {
+        const std::int16_t v = LowerTrace[idx(n - N + 1, beam)];
+        for (int k = n - N; k <= n; ++k) LowerTrace[idx(k, beam)] = v;
+      }
+    }
+    if (!detect) continue;
+
+    const std::int16_t threshold = LowerTrace[idx(n, beam)];
+    if (method == 0) {
+      if (x < threshold) {
+        if (BelowFlag[beam] == 0) {
+          BelowFlag[beam] = -1;
+          EventPending[beam] = 1;
+        }
+      } else if (BelowFlag[beam] == -1) {
+        BelowFlag[beam] = 0;
+      }
+      if (WindowCounter >= N) {
+        if (EventPending[beam] == 1) {
+          if (TotalCounts[beam] < 10000) TotalCounts[beam] = Checked16(TotalCounts[beam] + 1);
+          IntervalCounts[beam] = Checked16(IntervalCounts[beam] + 1);
+        }
+        EventPending[beam] = 0;
+      }
+    } else if (method == 1 || method == 2) {
+      if (x < threshold && BelowFlag[beam] == 0) {
+        BelowFlag[beam] = -1;
+        if (TotalCounts[beam] <= kTotalCountsLimit) TotalCounts[beam] = Checked16(TotalCounts[beam] + 1);
+        IntervalCounts[beam] = Checked16(IntervalCounts[beam] + 1);
+        EventPending[beam] = 1;
+      } else if (x >= threshold && BelowFlag[beam] == -1) {
+        BelowFlag[beam] = 0;
+        EventPending[beam] = 0;
+      }
+    }
+  }
+}
+
+void AcquisitionEngine::IntervalAnalysisStep() {
+  const int N = ws_.setup.DSP_Interval;
+  const int n = SampleIndex;
+  const bool analyse = TickCount > N && n >= 2;
+  for (int beam = 0; beam < kBeams; ++beam) {
+    if (!beamInWell(beam)) continue;
+    const double band = ws_.thresholds[beam];
+    auto rawAt = [&](int k) -> std::int16_t& { return RawBuffer.values[idx(k, beam)]; };
+    if (!analyse) {
+      NoiseSum[beam] = LevelSum[beam] = SampleCount[beam] = 0;
+      PeakTrace[idx(n, beam)] = ValleyTrace[idx(n, beam)] = rawAt(n);
+      LowerTrace[idx(n, beam)] = Round16((100.0 - band) / 100.0 * rawAt(n));
+      UpperTrace[idx(n, beam)] = Round16((band + 100.0) / 100.0 * rawAt(n));
+      continue;
+    }
+    // Single-sample spike above the upper trace: replaced by its neighbours' mean.
+    if (rawAt(n - 1) > UpperTrace[idx(n - 1, beam)] && rawAt(n - 2) < rawAt(n - 1) && rawAt(n) < rawAt(n - 1))
+      rawAt(n - 1) = Round16((rawAt(n) + rawAt(n - 2)) / 2.0);
+    std::int16_t valley = ValleyTrace[idx(n - 1, beam)];
+    std::int16_t peak = PeakTrace[idx(n - 1, beam)];
+    if (rawAt(n - 1) < rawAt(n - 2) && rawAt(n - 1) < rawAt(n)) valley = rawAt(n - 1);
+    if (rawAt(n - 2) < rawAt(n - 1) && rawAt(n) < rawAt(n - 1)) peak = rawAt(n - 1);
+    ValleyTrace[idx(n, beam)] = valley;
+    PeakTrace[idx(n, beam)] = peak;
+    NoiseSum[beam] = Checked32(std::int64_t(NoiseSum[beam]) + peak - valley);
+    LevelSum[beam] = Checked32(std::int64_t(LevelSum[beam]) + rawAt(n));
+    SampleCount[beam] = Checked32(std::int64_t(SampleCount[beam]) + 1);
+
+    int m = 0;
+    for (int k = 1; k <= N; ++k) m = std::max<int>(m, RawBuffer.values[idx(ring(n - k), beam)]);
+    int sl = 0, su = 0;
+    for (int k = 1; k <= 3; ++k) {
+      sl += LowerTrace[idx(ring(n - k), beam)];
+      su += UpperTrace[idx(ring(n - k), beam)];
+    }
+    LowerTrace[idx(n, beam)] = Round16(((100.0 - band) * m / 100.0 + sl) / 4.0);
+    UpperTrace[idx(n, beam)] = Round16(((band + 100.0) * m / 100.0 + su) / 4.0);
+  }
+}
+
+// ---- interval close ------------------------------------------------------------
+
+void AcquisitionEngine::CloseInterval() {
+  const auto now = clock_.steady();
+  SecondsPerSample = RoundTo((now - IntervalStartTime).count() / 1000.0 / rtBuffer_, 3);
+
+  if (online()) {
+    const int rawTemperature = link_.ReadTemperatureRaw();
+    if (rawTemperature >= 0) Temperature = link_.Temperature(rawTemperature);
+  }
+  TemperatureText = FormatFixed(Temperature, 1);
+  if (hooks.showTemperature) hooks.showTemperature(TemperatureText);
+  if (hooks.intervalOutputs) hooks.intervalOutputs(Temperature, clock_.now().hour);
+
+  if (AutoZeroMode) AnalyseInterval();
+  if (hooks.redrawActivity) hooks.redrawActivity();
+
+  if (Recording) {
+    IntervalCounts[kBeams] = TemperatureTenths(Temperature);
+    WriteRecords();
+    if (RawFileFill > 9) {
+      RawFileFill = 0;
+      ++RawFileIndex;
+    } else {
+      ++RawFileFill;
+    }
+  }
+  IntervalStartTime = now;
+}
+
+void AcquisitionEngine::AnalyseInterval() {
+  std::vector<std::int16_t> adjust(kBeams, -1);  // 0: this beam needs re-adjustment
+  bool anyAdjust = false;
+  for (int beam = 0; beam < kBeams; ++beam) {
+    if (!beamInWell(beam)) continue;
+    std::int32_t noise = NoiseSum[beam], level = LevelSum[beam];
+    if (SampleCount[beam] >= 1) {
+      noise = NoiseSum[beam] = Checked32(RoundHalfEven(double(NoiseSum[beam]) / SampleCount[beam]));
+      level = LevelSum[beam] = Checked32(RoundHalfEven(double(LevelSum[beam]) / SampleCount[beam]));
+    }
+    const double q = (noise >= level || level < 1) ? SnrFactor * 100.0
+                                                   : (1.0 - double(level - noise) / level) * 100.0 * SnrFactor;
+    double& band = ws_.thresholds[beam];
+    band = std::max(1.0, q + 1.0);
+
+    if (level > 1944 && AutoCalibrationMode && Recording &&
+        (ws_.calibration.Gain[beam] != 0 || ws_.calibration.PinHole[beam] > 1)) {
+      adjust[beam] = 0;
+      anyAdjust = true;
+    }
+    if (BodyBendsMode && analysis.histogram) {
+      std::array<std::int32_t, 50> bins{};
+      analysis.histogram(RawBuffer, beam, bins, band);
+      for (int b = 0; b < 50; ++b) {
+        std::int32_t& cell = Histogram.counts[std::size_t(b) * kBeamSlots + beam];
+        cell = Checked32(std::int64_t(cell) + bins[b]);
+        HistogramPeak[beam] = std::max(HistogramPeak[beam], cell);
+      }
+    }
+    const std::int16_t c = analysis.count ? analysis.count(RawBuffer, beam, SnrFactor, ws_.setup.DSP_Method) : 0;
+    IntervalCounts[beam] = c;
+    if (TotalCounts[beam] <= kTotalCountsLimit) TotalCounts[beam] = Checked16(TotalCounts[beam] + c);
+  }
+  if (BodyBendsMode) {
+    BodyBendsBlock += 64;
+    if (BodyBendsBlock >= 127) BodyBendsBlock = 0;
+  }
+  if (anyAdjust && hooks.autoAdjust) hooks.autoAdjust(adjust);
+}
+
+void AcquisitionEngine::WriteRecords() {
+  IntervalRecords records;
+  records.rawFileIndex = RawFileIndex;
+  if (ws_.setup.Save_real == 1) records.raw = &RawBuffer;
+  records.counts.ElapsedMinutes = ElapsedMinutes;
+  std::copy_n(IntervalCounts.begin(), kBeams, records.counts.IntervalCounts.begin());
+  records.counts.TemperatureTenths = IntervalCounts[kBeams];
+  if (BodyBendsMode) {
+    Histogram.ElapsedMinutesExact = ElapsedMinutesExact;
+    Histogram.SecondsPerSample = SecondsPerSample;
+    records.histogram = &Histogram;
+  }
+  const auto errors = AppendIntervalRecords(acquisitionFolder, records);
+  if (BodyBendsMode) {
+    SecondsSum += SecondsPerSample;
+    ++HistogramRecords;
+  }
+  if (errors.empty()) {
+    recordErrorShown_ = false;
+  } else if (!recordErrorShown_) {
+    recordErrorShown_ = true;
+    if (hooks.recordError) hooks.recordError(errors.front());
+  }
+}
+
+// ---- time keeping ---------------------------------------------------------------
+
+void AcquisitionEngine::KeepTime() {
+  if (runState == kStopped) return;
+  const auto e = elapsed();
+  if (hooks.showTime) hooks.showTime(FormatElapsed(e));
+  const double minutes = e.count() / 60000.0;
+  ElapsedMinutes = static_cast<std::int32_t>(std::min<double>(std::floor(minutes), 32767.0));
+  ElapsedMinutesExact = RoundTo(minutes, 2);
+
+  const bool paused = runState == kPaused;
+  if (ElapsedMinutes >= ws_.setup.Aq_lapse && (paused || SampleIndex == 0)) {
+    EndOfAcquisition();
+    return;
+  }
+  if (paused || SampleIndex % 25 == 0) {
+    if (hooks.showProgress) {
+      const double lapse = std::max<int>(1, ws_.setup.Aq_lapse);
+      hooks.showProgress(std::min(100.0, ElapsedMinutes / lapse * 100.0));
+    }
+    if (hooks.progressCheck) hooks.progressCheck(minutes);
+  }
+}
+
+void AcquisitionEngine::EndOfAcquisition() {
+  Finished = true;
+  setTimer(false);
+  if (hooks.finished) hooks.finished();
+}
+
+}  // namespace orb

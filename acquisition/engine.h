@@ -1,0 +1,171 @@
+// The acquisition engine: on every tick of the acquisition timer it reads one
+// sample of every beam, keeps the interval's samples, turns each beam's
+// signal into activity counts (real-time counting, or interval analysis when
+// auto zero is on), and at the end of each interval reads the temperature,
+// runs the light and temperature rules, appends the interval's records and
+// checks whether the programmed time is over.
+//
+// The engine knows no window: what it shows or asks of the rest of the
+// program goes through EngineHooks, which run control fills in.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "acquisition/record_files.h"
+
+namespace orb {
+
+class Clock;
+class DeviceLink;
+class EventLoop;
+struct Workspace;
+
+enum RunState : std::int16_t { kStopped = 0, kRunning = 1, kPaused = 2 };
+
+inline constexpr int kTimerIntervalMs = 30;
+inline constexpr int kTotalCountsLimit = 9999;  // TotalCounts grows only while at most this
+
+// What the engine asks of the rest of the program. Every hook may be empty.
+struct EngineHooks {
+  std::function<void(bool enabled)> timer;               // the acquisition timer follows the engine
+  std::function<void()> rescaleTrace;                     // once, when the warm-up window is full
+  std::function<void()> refreshTrace;                     // live trace and temperature display
+  std::function<void(const std::string&)> showTime;       // "hh:mm:ss [Nd]"
+  std::function<void(double percent)> showProgress;       // 0..100 of the programmed time
+  std::function<void(const std::string&)> showTemperature;  // "0.0"
+  std::function<void()> redrawActivity;                   // after each interval close
+  std::function<void()> blankFinished;                    // the blank reading ended itself
+  // Interval close: temperature control and the hour schedule, then the outputs are sent.
+  std::function<void(double celsius, int clockHour)> intervalOutputs;
+  // Progress check: the pulse programme and a pending manual change.
+  std::function<void(double minutesExact)> progressCheck;
+  // Re-adjusts the beams whose entry is 0 (others -1); may mark entries -1.
+  std::function<void(std::vector<std::int16_t>& beams)> autoAdjust;
+  // The programmed time is over (the engine has already stopped its timer).
+  std::function<void()> finished;
+  // A record file could not be written: told once until writing works again.
+  std::function<void(const RecordFileError&)> recordError;
+};
+
+// The interval count and histogram routines, given by the caller so the
+// engine stays apart from the signal library's details and tests can count.
+struct IntervalAnalysis {
+  // Count of `beam` for the interval in the raw buffer.
+  std::function<std::int16_t(const RawRecord& raw, int beam, double snr, int method)> count;
+  // Fills bins 0..49 of `bins` for `beam`; blankPercent is the beam's new band.
+  std::function<void(const RawRecord& raw, int beam, std::array<std::int32_t, 50>& bins, double blankPercent)>
+      histogram;
+};
+
+class AcquisitionEngine {
+ public:
+  AcquisitionEngine(Workspace& ws, DeviceLink& link, Clock& clock, EventLoop& loop);
+
+  EngineHooks hooks;
+  IntervalAnalysis analysis;
+
+  // ---- run state and flags (run control sets them) ----
+  std::int16_t runState = kStopped;
+  bool Recording = false;
+  bool AutoZeroMode = false;
+  bool AutoCalibrationMode = false;
+  bool BlankReading = false;
+  bool BodyBendsMode = false;
+  bool Finished = false;
+  bool timerEnabled = false;
+  double SnrFactor = 1.8;
+  std::filesystem::path acquisitionFolder;  // where records go while Recording
+
+  // ---- counters ----
+  int SampleIndex = 0;
+  std::int32_t TickCount = 0;
+  std::int32_t SamplesSinceBlank = 0;
+  int WindowCounter = 0;
+  int TraceRefreshCounter = 0;
+  int RawFileIndex = 0;
+  int RawFileFill = 0;
+  std::int32_t HistogramRecords = 0;
+  int BodyBendsBlock = 0;
+  int HighestBlock = 127;
+  bool blink = false;
+
+  // ---- times ----
+  // Elapsed time is measured on the clock's steady source, which never jumps
+  // with daylight saving or clock corrections; local time only names folders.
+  std::chrono::milliseconds StartTime{0};
+  std::chrono::milliseconds IntervalStartTime{0};
+  std::int32_t ElapsedMinutes = 0;
+  double ElapsedMinutesExact = 0;
+  double SecondsPerSample = 0;
+  double SecondsSum = 0;
+  double Temperature = 0;
+  std::string TemperatureText = "0.0";
+
+  // ---- tables: index [slot * kBeamSlots + beam] for per-sample tables ----
+  RawRecord RawBuffer;
+  std::vector<std::int16_t> LowerTrace, UpperTrace, PeakTrace, ValleyTrace;
+  std::array<std::int32_t, kBeamSlots> NoiseSum{}, LevelSum{}, SampleCount{};
+  std::array<std::int16_t, kBeamSlots> RunningMax{}, RunningMin{};
+  std::array<std::int16_t, kBeamSlots> BelowFlag{}, EventPending{};
+  std::array<std::int16_t, kBeamSlots> IntervalCounts{}, TotalCounts{};
+  HistogramRecord Histogram;  // cumulative body-bends histogram of the run
+  std::array<std::int32_t, kBeamSlots> HistogramPeak{};
+
+  int rtBuffer() const { return rtBuffer_; }
+  std::int16_t raw(int beam, int n) const { return RawBuffer.values[idx(n, beam)]; }
+  std::int16_t lower(int beam, int n) const { return LowerTrace[idx(n, beam)]; }
+  std::int16_t upper(int beam, int n) const { return UpperTrace[idx(n, beam)]; }
+
+  // Sizes the tables for the project's RT_Buffer and clears them, the counts
+  // and the rotation (the engine reset of a run start).
+  void ResetTables();
+  // Starts the clock of a run: TickCount 0, StartTime = IntervalStartTime = now.
+  void StartClock();
+  // Prepares a blank reading: the four blocks, counters reset, RunningMax
+  // cleared and RunningMin at 10000, BlankReading set, timer on.
+  void StartBlankReading();
+  void setTimer(bool enabled);
+
+  // The timer handler.
+  void OnTick();
+
+  // Elapsed time now, in milliseconds of the steady clock.
+  std::chrono::milliseconds elapsed() const;
+  // "hh:mm:ss [Nd]".
+  static std::string FormatElapsed(std::chrono::milliseconds elapsed);
+
+ private:
+  std::size_t idx(int n, int beam) const { return std::size_t(n) * kBeamSlots + beam; }
+  int ring(int n) const { return ((n % rtBuffer_) + rtBuffer_) % rtBuffer_; }
+  bool online() const;
+  bool beamInWell(int beam) const;
+
+  void WarmUpReads();
+  void ReadBlocks();
+  // values: the block's 96 readings, or nothing for a bad reply.
+  void StoreBlock(int start, const std::array<int, 96>* values);
+  void RealTimeStep();
+  void IntervalAnalysisStep();
+  void CloseInterval();
+  void AnalyseInterval();
+  void WriteRecords();
+  void KeepTime();
+  void EndOfAcquisition();
+
+  Workspace& ws_;
+  DeviceLink& link_;
+  Clock& clock_;
+  EventLoop& loop_;
+  int rtBuffer_ = 500;
+  bool recordErrorShown_ = false;
+  bool inTick_ = false;
+};
+
+}  // namespace orb

@@ -1,0 +1,346 @@
+#include "acquisition/run_control.h"
+
+#include <sys/statvfs.h>
+
+#include <cmath>
+
+#include "app/workspace.h"
+#include "common/format.h"
+#include "common/seams.h"
+#include "device/device_link.h"
+
+namespace orb {
+
+namespace {
+
+// subproj.dat keeps each text on one line between double quotes: line
+// breaks become blanks and double quotes single quotes, so a description
+// typed over several lines never stops a run from starting.
+std::string OneLine(std::string text) {
+  for (char& c : text) {
+    if (c == '\r' || c == '\n' || c == '\t') c = ' ';
+    if (c == '"') c = '\'';
+  }
+  return text;
+}
+
+}  // namespace
+
+long long FreeDiskMegabytes(const std::filesystem::path& path) {
+  struct statvfs st {};
+  if (::statvfs(path.c_str(), &st) != 0) return -1;
+  const double bytes = static_cast<double>(st.f_bavail) * static_cast<double>(st.f_frsize);
+  return RoundHalfEven(bytes / 1024.0 / 1024.0);
+}
+
+std::string DiskWarning(int aqLapse, long long freeMb) {
+  const long long need = RoundHalfEven(aqLapse * 4 / 10.0);
+  std::string text = "Programmed Acquisition lapse = " + std::to_string(aqLapse) +
+                     "minutes & RealTime_recording=YES\r\n" + "Required Disk space for RealTime Saving = " +
+                     std::to_string(need) + "MB\r\n" + "Current Disk Space=" + std::to_string(freeMb) + "MB\r\n";
+  bool added = false;
+  if (freeMb - need <= 999) {
+    text += "LOW DISK SPACE\r\n";
+    added = true;
+  }
+  if (freeMb - need < 200) {
+    text += "NOT ENOUGH DISK SPACE\r\n (Please, Increase Disk Space Availablility or Deselect Realtime recording)";
+    added = true;
+  }
+  if (need < 1001 && !added) return {};
+  return "WARNING:\r\n" + text + "\r\nPROCEED?";
+}
+
+RunControl::RunControl(Workspace& ws, DeviceLink& link, AcquisitionEngine& engine, OutputState& outputs,
+                       Operator& op, Clock& clock, EventLoop& loop)
+    : ws_(ws), link_(link), engine_(engine), outputs_(outputs), op_(op), clock_(clock), loop_(loop) {
+  WireEngine();
+}
+
+bool RunControl::online() const {
+  const auto& st = link_.state();
+  return st.connected && !st.offline;
+}
+
+void RunControl::Serve(int times) {
+  for (int i = 0; i < times; ++i) loop_.processEvents();
+}
+
+void RunControl::Purge() {
+  if (online()) link_.ports().CommFlush(link_.state().currentPort);
+}
+
+OutputSender RunControl::sender() {
+  return [this](const OutputState& state) {
+    if (online()) link_.SetOutputs(state.LightOn != 0, state.HeatMode != 0, state.TempOutputOn != 0);
+    if (view.outputs) view.outputs(LookOf(state));
+  };
+}
+
+void RunControl::OutputsOff() { SwitchOutputsOff(outputs_, sender()); }
+
+void RunControl::WireEngine() {
+  EngineHooks& h = engine_.hooks;
+  h.intervalOutputs = [this](double celsius, int hour) {
+    RegulateTemperature(outputs_, ws_.setup, celsius, hour, sender());
+  };
+  h.progressCheck = [this](double minutes) { ApplyPulseProgramme(outputs_, ws_.setup, minutes, sender()); };
+  h.autoAdjust = [this](std::vector<std::int16_t>& beams) {
+    AdjustList list{};
+    for (int c = 0; c < kChannels; ++c) list[c] = beams[c];
+    AutoAdjust(ws_, link_, *this, list);
+    for (int c = 0; c < kChannels; ++c) beams[c] = list[c];
+  };
+  h.finished = [this] { OnFinished(); };
+  h.recordError = [this](const RecordFileError& e) { OnRecordError(e); };
+  h.blankFinished = [this] {
+    if (view.blankLabel) view.blankLabel(false, "");
+    if (view.runButtons) view.runButtons(engine_.runState);
+  };
+  engine_.analysis.count = [this](const RawRecord& raw, int beam, double snr, int method) {
+    // The count routine clips the beam's samples above its upper trace in
+    // the buffer it is given, as the recorded raw data then shows.
+    auto& values = const_cast<RawRecord&>(raw).values;
+    return analyzer_.Count(std::span<std::int16_t>(values.data(), values.size()), beam, snr, method);
+  };
+  engine_.analysis.histogram = [](const RawRecord& raw, int beam, std::array<std::int32_t, 50>& bins,
+                                  double band) {
+    BodyBendsHistogram(std::span<const std::int16_t>(raw.values.data(), raw.values.size()), beam, band, bins);
+  };
+}
+
+std::string RunControl::NamePrompt() const {
+  const bool autoOn = engine_.AutoCalibrationMode && engine_.AutoZeroMode;
+  return std::string("*************************************************\r\n") +
+         "***   Enter a Name for this Experiment  ***\r\n" +
+         "*************************************************\r\n" + "Comments:\r\n" + "~~~~~~~\r\n" +
+         (autoOn ? "> Auto Calibration is ON: Use experimental Microplate Direclty."
+                 : "> Auto Calibration is OFF: Remember to read Blank.") +
+         "\r\n" + "> To go into Monitor_mode (no calculation/recording) keep experiment name empty.";
+}
+
+std::string RunControl::AskName() {
+  if (Autorun) return kAutorunName;
+  std::string name = op_.input(NamePrompt(), kStartTitle, "").value_or("");
+  if (name.empty()) {
+    if (op_.ask("Name is EMPTY. Activity is NOT going to be CALCULATED/RECORDED!", Buttons::OkCancel) ==
+        Answer::Cancel)
+      name = op_.input("Enter a Name for this experiment", kStartTitle, "").value_or("");
+  }
+  return name;
+}
+
+bool RunControl::DiskCheck() {
+  if (ws_.setup.Save_real != 1 || ws_.setup.Aq_lapse < 31 || Autorun) return true;
+  const std::string warning = DiskWarning(ws_.setup.Aq_lapse, freeDisk ? freeDisk(ws_.ProjectPath) : -1);
+  if (warning.empty()) return true;
+  if (op_.ask(warning, Buttons::YesNo) == Answer::Yes) return true;
+  if (view.openSetup) view.openSetup();
+  return false;
+}
+
+bool RunControl::StartRun() {
+  if (engine_.runState != kStopped) return false;
+  const std::string name = AskName();
+  if (view.subprojectName) view.subprojectName(name);
+
+  if (ws_.config.Actual_Project_Number == 0) {
+    op_.inform("Operation not allowed in Project #0:Default. Go to <Setup> and Save it with another name");
+    if (view.openSetup) view.openSetup();
+    return false;
+  }
+  if (!online()) {
+    op_.inform("Acquisition not allowed in OFFLINE MODE. Connect the equipment and restart the program.");
+    return false;
+  }
+  Serve(10);
+  Purge();
+  Serve(10);
+  if (view.prepareDisplays) view.prepareDisplays();
+
+  if (!name.empty()) {
+    if (!DiskCheck()) return false;
+    try {
+      const std::string description = view.description ? view.description() : std::string();
+      lastFolder = CreateAcquisitionFolder(ws_, clock_.now(), OneLine(name), OneLine(description));
+    } catch (const RecordFileFailure& e) {
+      // Nothing is recorded without its folder: the run does not start.
+      op_.inform("The acquisition folder could not be created:\r\n" + e.error.file.string() + "\r\n" +
+                 e.error.reason);
+      return false;
+    }
+    engine_.Recording = true;
+    engine_.acquisitionFolder = lastFolder;
+  } else {
+    engine_.Recording = false;
+    engine_.acquisitionFolder.clear();
+  }
+
+  engine_.Finished = false;
+  engine_.HighestBlock = 127;
+  engine_.setTimer(false);
+  engine_.TraceRefreshCounter = 0;
+  engine_.SamplesSinceBlank = 0;
+  engine_.blink = false;
+  engine_.BodyBendsBlock = 0;
+
+  engine_.runState = kRunning;
+  if (view.runButtons) view.runButtons(kRunning);
+  if (view.hideOtherWindows) view.hideOtherWindows();
+  engine_.ResetTables();
+
+  TakeSetPoint(outputs_, ws_.setup);
+  if (online()) {
+    const int raw = link_.ReadTemperatureRaw();
+    if (raw >= 0) engine_.Temperature = link_.Temperature(raw);
+  }
+  engine_.TemperatureText = FormatFixed(engine_.Temperature, 1);
+  if (view.temperature) view.temperature(engine_.TemperatureText);
+  StartRunLight(outputs_, ws_.setup, clock_.now().hour, sender());
+
+  if (engine_.Recording && online()) {
+    const std::string snr = view.snrText ? view.snrText() : std::string("1.8");
+    if (engine_.AutoCalibrationMode) {
+      showFrame(true);
+      showTitle(kCalibrationTitle);
+      clearProgress();
+      engine_.SnrFactor = RunStartSnrFactor(snr);
+      lastCalibration = AutoCalibrate(ws_, link_, *this);
+      showFrame(false);
+    }
+    if (engine_.AutoZeroMode && engine_.runState != kStopped) {
+      showFrame(true);
+      showTitle(kCalibrationTitle);
+      clearProgress();
+      engine_.SnrFactor = RunStartSnrFactor(snr);
+      AutoZero(ws_, link_, *this, engine_.SnrFactor,
+               AutoZeroSampleCount(engine_.AutoCalibrationMode, engine_.AutoZeroMode));
+      showFrame(false);
+    }
+  }
+
+  if (engine_.runState == kStopped) return false;
+  if (view.clearProgress) view.clearProgress();
+  engine_.StartClock();
+  if (view.bodyBendsBox) view.bodyBendsBox(false);
+  engine_.setTimer(true);
+  return true;
+}
+
+void RunControl::PauseOrResume() {
+  if (engine_.runState == kRunning) {
+    if (op_.ask("Pause Time Counter?", Buttons::YesNo) == Answer::Yes) {
+      engine_.setTimer(false);
+      engine_.runState = kPaused;
+      PausedElapsed = engine_.elapsed();
+      TimeCounterPaused = true;
+      if (view.autochannel) view.autochannel("Time Counter = OFF");
+    } else {
+      TimeCounterPaused = false;
+      engine_.runState = kPaused;
+      if (view.autochannel) view.autochannel("Time Counter = ON");
+    }
+    if (view.autotext) view.autotext(true, "<< PAUSED >>");
+    if (view.runButtons) view.runButtons(kPaused);
+    return;
+  }
+  if (engine_.runState != kPaused) return;
+  // A pause that stopped the clock does not count as elapsed time.
+  if (TimeCounterPaused) engine_.StartTime = clock_.steady() - PausedElapsed;
+  engine_.TickCount = 0;
+  engine_.setTimer(true);
+  engine_.runState = kRunning;
+  TimeCounterPaused = false;
+  if (view.autotext) view.autotext(false, "");
+  if (view.runButtons) view.runButtons(kRunning);
+}
+
+void RunControl::StopRun() {
+  if (engine_.runState == kRunning || engine_.runState == kPaused) engine_.runState = kStopped;
+  engine_.setTimer(false);
+  engine_.BlankReading = false;
+  if (view.autotext) view.autotext(false, "");
+  if (view.bodyBendsBox) view.bodyBendsBox(true);
+  OutputsOff();
+  if (view.runButtons) view.runButtons(kStopped);
+  Serve(10);
+  Purge();
+  loop_.sleepMs(5);
+  Serve(10);
+  if (view.blankLabel) view.blankLabel(false, "");
+  engine_.TickCount = 0;
+}
+
+void RunControl::ReadBlank() {
+  if (engine_.runState != kStopped || engine_.BlankReading) return;
+  try {
+    CreateSnapshotFolder(ws_, clock_.now());
+  } catch (const RecordFileFailure& e) {
+    op_.inform("The blank folder could not be created:\r\n" + e.error.file.string() + "\r\n" + e.error.reason);
+    return;
+  }
+  if (view.hideOtherWindows) view.hideOtherWindows();
+  engine_.StartBlankReading();
+  // Edit and Back stay unavailable until the blank reading ends.
+  if (view.runButtons) view.runButtons(kRunning);
+  if (view.blankLabel)
+    view.blankLabel(true, "Setting Blank.... (" + std::to_string(ws_.setup.Threshold_Counter) + " samples)");
+}
+
+void RunControl::OnFinished() {
+  OutputsOff();
+  const bool userBin = view.userBin && view.userBin();
+  if (view.report) view.report(userBin);
+  if (userBin) {
+    if (view.showMain) view.showMain();
+  } else {
+    op_.inform("Acquisition finished");
+  }
+  if (view.bodyBendsBox) view.bodyBendsBox(true);
+  StopRun();
+}
+
+void RunControl::OnRecordError(const RecordFileError& error) {
+  // The run goes on; the operator hears of it once while the fault lasts.
+  const std::string message = "Recording error: the interval could not be written to\r\n" +
+                              error.file.string() + "\r\n(" + error.reason +
+                              ")\r\nThe acquisition goes on and tries again at the next interval.";
+  if (view.recordError) {
+    view.recordError(message);
+  } else {
+    op_.inform(message);
+  }
+}
+
+// ---- CalibrationHost ------------------------------------------------------------
+
+bool RunControl::runActive() { return engine_.runState == kRunning || engine_.runState == kPaused; }
+
+void RunControl::showFrame(bool visible) {
+  if (view.autotext) view.autotext(visible, frameTitle_);
+}
+
+void RunControl::showTitle(const std::string& text) {
+  frameTitle_ = text;
+  if (view.autotext) view.autotext(true, text);
+}
+
+void RunControl::showStatus(const std::string& text) {
+  if (view.autochannel) view.autochannel(text);
+}
+
+void RunControl::clearProgress() {
+  if (view.clearCalibrationProgress) view.clearCalibrationProgress();
+}
+
+void RunControl::showProgress(int done, int total) {
+  if (view.calibrationProgress) view.calibrationProgress(done, total);
+}
+
+void RunControl::storeSample(int slot, const ChannelReadings& readings) {
+  if (slot < 0 || slot > engine_.rtBuffer()) return;
+  for (int c = 0; c < kChannels; ++c)
+    engine_.RawBuffer.values[std::size_t(slot) * kBeamSlots + c] = static_cast<std::int16_t>(std::max(0, readings[c]));
+}
+
+}  // namespace orb

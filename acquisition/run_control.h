@@ -1,0 +1,124 @@
+// Run control: Play names and starts an experiment (or a monitor run
+// without a name), Pause pauses and resumes it with or without stopping the
+// clock, Stop ends it; Read Blank starts a blank measurement. Run control
+// owns the wiring between the engine and the calibration, the light and
+// temperature outputs and the record files, so the main window and the
+// command line only move values.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "acquisition/calibration.h"
+#include "acquisition/engine.h"
+#include "acquisition/outputs.h"
+#include "reports/signal_analysis.h"
+
+namespace orb {
+
+class Operator;
+
+// What the main window shows and opens. Every member may be empty.
+struct RunView {
+  std::function<void(const std::string&)> subprojectName;  // txt_subproject
+  std::function<std::string()> description;                 // Txt_description
+  std::function<std::string()> snrText;                     // txt_snr_umbral
+  std::function<void()> openSetup;                          // the project setup screen
+  std::function<void()> hideOtherWindows;                   // setup and browser screens
+  // Run state 0/1/2: CmdPlay, CmdPause, Cmdsetup, Cmdoffline, Cmb_organism and
+  // txt_snr_umbral follow it.
+  std::function<void(int runState)> runButtons;
+  std::function<void(bool visible, const std::string& text)> autotext;  // frm_autotext
+  std::function<void(const std::string&)> autochannel;                 // lbl_autochannel
+  std::function<void(bool visible, const std::string& text)> blankLabel;  // lblcalibrando
+  std::function<void()> prepareDisplays;  // activity display and live trace for a new run
+  std::function<void()> clearProgress;    // picturetime
+  std::function<void(bool enabled)> bodyBendsBox;
+  std::function<void(const OutputLook&)> outputs;  // the light and temperature panels
+  std::function<void(const std::string&)> temperature;
+  // The end of the programmed time: the report (Cmdreport); autoreport when
+  // "User Defined BIN size" is checked.
+  std::function<void(bool autoreport)> report;
+  std::function<bool()> userBin;  // mn_userbin checked
+  std::function<void()> showMain;
+  // A record file could not be written (shown without stopping the run);
+  // without it the Operator is told.
+  std::function<void(const std::string& message)> recordError;
+  // Calibration status frame and progress line.
+  std::function<void(int done, int total)> calibrationProgress;
+  std::function<void()> clearCalibrationProgress;
+};
+
+// Free space of the file system holding `path`, in whole megabytes (half
+// to even); -1 when it cannot be asked.
+long long FreeDiskMegabytes(const std::filesystem::path& path);
+
+// The texts of the disk check; empty when no question is due.
+std::string DiskWarning(int aqLapse, long long freeMb);
+
+inline constexpr const char* kAutorunName = "Autorun project";
+inline constexpr const char* kStartTitle = "Starting New acquisition...";
+
+class RunControl : public CalibrationHost {
+ public:
+  RunControl(Workspace& ws, DeviceLink& link, AcquisitionEngine& engine, OutputState& outputs, Operator& op,
+             Clock& clock, EventLoop& loop);
+
+  RunView view;
+  bool Autorun = false;
+  bool TimeCounterPaused = false;
+  std::chrono::milliseconds PausedElapsed{0};
+  std::function<long long(const std::filesystem::path&)> freeDisk = FreeDiskMegabytes;
+  std::filesystem::path lastFolder;  // the acquisition folder of the last recording run
+  CalibrationResult lastCalibration;
+
+  // The Play command; true when a run started.
+  bool StartRun();
+  // The Pause command.
+  void PauseOrResume();
+  // The Stop command.
+  void StopRun();
+  // The Read Blank command.
+  void ReadBlank();
+
+  // The prompt of the name dialog, lines joined by CR LF.
+  std::string NamePrompt() const;
+  // The outputs as they go to the instrument (and to the panels).
+  OutputSender sender();
+  // The outputs switched off and sent (Stop, end of the programmed time).
+  void OutputsOff();
+
+  // CalibrationHost
+  bool runActive() override;
+  void stopRun() override { StopRun(); }
+  void showFrame(bool visible) override;
+  void showTitle(const std::string& text) override;
+  void showStatus(const std::string& text) override;
+  void clearProgress() override;
+  void showProgress(int done, int total) override;
+  void storeSample(int slot, const ChannelReadings& readings) override;
+
+ private:
+  bool online() const;
+  std::string AskName();
+  bool DiskCheck();
+  void Serve(int times);
+  void Purge();
+  void WireEngine();
+  void OnFinished();
+  void OnRecordError(const RecordFileError& error);
+
+  Workspace& ws_;
+  DeviceLink& link_;
+  AcquisitionEngine& engine_;
+  OutputState& outputs_;
+  Operator& op_;
+  Clock& clock_;
+  EventLoop& loop_;
+  IntervalAnalyzer analyzer_;
+  std::string frameTitle_;
+};
+
+}  // namespace orb

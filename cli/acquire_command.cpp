@@ -1,0 +1,160 @@
+#include "cli/acquire_command.h"
+
+#include <atomic>
+#include <csignal>
+#include <ostream>
+#include <thread>
+
+#include "acquisition/engine.h"
+#include "acquisition/outputs.h"
+#include "acquisition/run_control.h"
+#include "cli/commands.h"
+#include "cli/instrument_session.h"
+#include "common/datetime.h"
+#include "common/format.h"
+
+namespace orb {
+
+namespace {
+
+std::atomic<bool> gInterrupted{false};
+
+extern "C" void OnInterrupt(int) { gInterrupted = true; }
+
+const char* const kUsage =
+    "usage: orbelune-cli acquire --name NAME [--minutes M] [--description TEXT] [--proceed]\n"
+    "                            [--port N] [--offline-on-failure]\n"
+    "Records the current project with the instrument until the programmed time\n"
+    "(the project's, or M minutes) is over or Ctrl+C is pressed, as Play and Stop\n"
+    "do in the program, and prints the acquisition folder.\n"
+    "  --proceed   answer Yes to the low disk space warning\n";
+
+}  // namespace
+
+int RunAcquire(const std::vector<std::string>& argsIn, std::ostream& out, std::ostream& err,
+               const AcquireHooks& testHooks) {
+  std::vector<std::string> args = argsIn;
+  std::string data, name, description;
+  int minutes = -1;
+  bool proceed = false;
+  std::vector<std::string> rest;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](const char* option, std::string& into) {
+      const std::string eq = std::string(option) + "=";
+      if (a == option && i + 1 < args.size()) {
+        into = args[++i];
+        return true;
+      }
+      if (a.rfind(eq, 0) == 0) {
+        into = a.substr(eq.size());
+        return true;
+      }
+      return false;
+    };
+    std::string m;
+    if (value("--data", data) || value("--name", name) || value("--description", description)) continue;
+    if (value("--minutes", m)) {
+      try {
+        std::size_t used = 0;
+        minutes = std::stoi(m, &used);
+        if (used != m.size() || minutes < 1 || minutes > 32767) throw std::invalid_argument(m);
+      } catch (const std::exception&) {
+        err << "orbelune-cli acquire: --minutes takes a whole number of minutes, 1 to 32767\n";
+        return kExitUsage;
+      }
+    } else if (a == "--proceed") {
+      proceed = true;
+    } else if (a == "-h" || a == "--help") {
+      out << kUsage;
+      return kExitOk;
+    } else {
+      rest.push_back(a);
+    }
+  }
+
+  InstrumentSession s(data, err);
+  s.takeConnectionOptions(rest);
+  if (!rest.empty()) {
+    err << "orbelune-cli acquire: unknown option " << rest.front() << "\n" << kUsage;
+    return kExitUsage;
+  }
+  if (name.empty()) {
+    err << "orbelune-cli acquire: --name is needed (a recording needs an experiment name)\n";
+    return kExitUsage;
+  }
+  if (int code = s.loadProject(); code != kExitOk) return code;
+  if (s.ws.config.Actual_Project_Number == 0) {
+    err << "Operation not allowed in Project #0:Default. Go to <Setup> and Save it with another name\n";
+    return kExitUsage;
+  }
+  if (minutes > 0) s.ws.setup.Aq_lapse = static_cast<std::int16_t>(minutes);
+  if (int code = s.connect("acquire"); code != kExitOk) return code;
+
+  s.op.typeWhen("Enter a Name for this Experiment", name);
+  if (proceed) s.op.answerWhen("PROCEED?", Answer::Yes);
+
+  SystemClock systemClock;
+  Clock& clock = testHooks.clock ? *testHooks.clock : systemClock;
+  AcquisitionEngine engine(s.ws, s.link, clock, s.loop);
+  const auto& cal = s.ws.setup.MenuTable[Mn1];
+  engine.AutoCalibrationMode = cal[Enab_Cal] != 0;
+  engine.AutoZeroMode = cal[Enab_Zero] != 0;
+  OutputState outputs;
+  outputs.LightTimerEnabled = s.ws.setup.MenuTable[Mn2][LightEnable] != 0 ? -1 : 0;
+  outputs.TempControlEnabled = s.ws.setup.MenuTable[Mn3][TempEnable] != 0 ? -1 : 0;
+  RunControl run(s.ws, s.link, engine, outputs, s.op, clock, s.loop);
+  run.view.description = [&] { return description; };
+  const std::string snr = FormatFixed(s.ws.setup.MenuTable[Mn1][SNRx10] / 10.0, 1);
+  run.view.snrText = [&] { return snr; };
+  run.view.autochannel = [&](const std::string& t) {
+    if (!t.empty()) err << t << "\n";
+  };
+  run.view.recordError = [&](const std::string& m) { err << m << "\n"; };
+  std::string lastShown;
+  long long lastSecond = -1;
+  engine.hooks.showTime = [&](const std::string& t) {
+    const long long second = engine.elapsed().count() / 1000;
+    if (second == lastSecond) return;
+    lastSecond = second;
+    lastShown = t;
+    err << "\r" << t << "  " << engine.ElapsedMinutes << "/" << s.ws.setup.Aq_lapse << " min  T=" << engine.TemperatureText
+        << " C   " << std::flush;
+  };
+
+  int code = kExitOk;
+  try {
+    if (!run.StartRun()) {
+      s.disconnect();
+      return kExitUsage;
+    }
+    gInterrupted = false;
+    auto previous = std::signal(SIGINT, OnInterrupt);
+    auto previousTerm = std::signal(SIGTERM, OnInterrupt);
+    auto next = std::chrono::steady_clock::now();
+    while (engine.timerEnabled) {
+      if (gInterrupted || (testHooks.stop && testHooks.stop(engine))) {
+        err << "\nstopped\n";
+        run.StopRun();
+        break;
+      }
+      next += std::chrono::milliseconds(kTimerIntervalMs);
+      const auto now = std::chrono::steady_clock::now();
+      if (next > now && !testHooks.clock) std::this_thread::sleep_until(next);
+      else next = now;
+      engine.OnTick();
+      if (testHooks.afterTick) testHooks.afterTick(engine);
+    }
+    std::signal(SIGINT, previous);
+    std::signal(SIGTERM, previousTerm);
+  } catch (const UnansweredQuestion& e) {
+    err << "\norbelune-cli acquire: " << e.what() << "\n(give --proceed to go on)\n";
+    code = kExitUsage;
+  }
+  err << "\n";
+  if (engine.Recording && !run.lastFolder.empty()) out << run.lastFolder.string() << "\n";
+  s.disconnect();
+  return code;
+}
+
+}  // namespace orb

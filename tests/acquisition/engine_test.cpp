@@ -1,0 +1,336 @@
+#include "acquisition/engine.h"
+
+#include <gtest/gtest.h>
+
+#include "acquisition/run_control.h"
+#include "app/data_folder.h"
+#include "app/project_files.h"
+#include "app/workspace.h"
+#include "common/scripted_seams.h"
+#include "device/device_link.h"
+#include "device/port_settings.h"
+#include "sim/virtual_instrument.h"
+#include "tests/temp_folder.h"
+
+namespace orb {
+namespace {
+
+using std::chrono::milliseconds;
+
+// The demo project of a fresh data folder, loaded as the program does, with
+// a device link that is offline until `connect` is called.
+struct Bench {
+  testing::TempFolder data;
+  ScriptedOperator op;
+  FakeClock clock;
+  CountingEventLoop loop;
+  Workspace ws{data.path(), op};
+  SerialPorts ports;
+  ConnectionState state;
+  DeviceLink link{ports, state, loop, op};
+  AcquisitionEngine engine{ws, link, clock, loop};
+  OutputState outputs;
+  RunControl run{ws, link, engine, outputs, op, clock, loop};
+  std::unique_ptr<sim::VirtualInstrument> instrument;
+
+  Bench() {
+    InitDataFolder(data.path(), true);
+    ws.config.Actual_Project_Number = 1;
+    ws.ProjectPath = data / "p00001";
+    LoadProject(ws, 1);
+    run.freeDisk = [](const std::filesystem::path&) { return 100000LL; };
+  }
+  void connect(sim::InstrumentOptions options = {}) {
+    instrument = std::make_unique<sim::VirtualInstrument>(options);
+    state.currentPort = 3;
+    ASSERT_EQ(ports.CommOpen(3, instrument->start(), kInstrumentPortSettings), 0);
+    state.connected = true;
+  }
+  // Offline: the engine keeps what the test puts into the buffer.
+  void offlineRun(int method, int window) {
+    state.connected = true;
+    state.offline = true;
+    ws.setup.DSP_Method = static_cast<std::int16_t>(method);
+    ws.setup.DSP_Interval = static_cast<std::int16_t>(window);
+    engine.ResetTables();
+    engine.runState = kRunning;
+    engine.StartClock();
+    for (auto& b : ws.thresholds) b = 10.0;
+  }
+  // One tick with every beam reading `value` in the current slot.
+  void tick(int value) {
+    for (int b = 0; b < kBeams; ++b)
+      engine.RawBuffer.values[std::size_t(engine.SampleIndex) * kBeamSlots + b] = static_cast<std::int16_t>(value);
+    clock.advance(milliseconds(30));
+    engine.OnTick();
+  }
+};
+
+// Real-time counting, method 1: nothing is counted during the warm-up
+// (TickCount must pass 1.5 x DSP_Interval), a long dip counts once, and it
+// counts again only after the signal came back to the threshold.
+TEST(Engine, RealTimeCountingCountsEachCrossingOnce) {
+  Bench b;
+  b.offlineRun(1, 30);
+  for (int t = 0; t < 40; ++t) b.tick(t == 35 ? 100 : 2000);  // a dip at tick 35: still warm-up
+  EXPECT_EQ(b.engine.TotalCounts[0], 0);
+  for (int t = 0; t < 10; ++t) b.tick(2000);
+  ASSERT_GT(b.engine.TickCount, 45);
+  EXPECT_GT(b.engine.lower(0, b.engine.SampleIndex - 1), 1500);  // the threshold follows the level
+  for (int t = 0; t < 20; ++t) b.tick(100);  // below for 20 samples: one event
+  EXPECT_EQ(b.engine.TotalCounts[0], 1);
+  EXPECT_EQ(b.engine.TotalCounts[383], 1);
+  for (int t = 0; t < 5; ++t) b.tick(2000);
+  b.tick(100);
+  EXPECT_EQ(b.engine.TotalCounts[0], 2);
+  EXPECT_EQ(b.engine.IntervalCounts[0], 2);
+}
+
+// Method 0 counts at most one event per window of DSP_Interval + 1 ticks.
+TEST(Engine, BinaryCountingCountsOncePerWindow) {
+  Bench b;
+  b.offlineRun(0, 30);
+  while (b.engine.TickCount <= 46 || b.engine.WindowCounter != 0) b.tick(2000);
+  const int before = b.engine.TotalCounts[7];
+  for (int k = 0; k < 5; ++k) {  // five crossings inside one window
+    b.tick(100);
+    b.tick(2000);
+  }
+  while (b.engine.WindowCounter != 0) b.tick(2000);
+  EXPECT_EQ(b.engine.TotalCounts[7] - before, 1);
+}
+
+// TotalCounts stops at 10000 while the interval's count goes on.
+TEST(Engine, TotalCountsStopAtTenThousand) {
+  Bench b;
+  b.offlineRun(1, 30);
+  while (b.engine.TickCount <= 46) b.tick(2000);
+  b.engine.TotalCounts[0] = 9999;
+  b.tick(100);
+  b.tick(2000);
+  b.tick(2000);
+  b.tick(100);
+  EXPECT_EQ(b.engine.TotalCounts[0], 10000);
+  EXPECT_EQ(b.engine.IntervalCounts[0], 2);
+}
+
+// An interval count that would pass 32767 ends the tick instead of
+// wrapping around to a negative count.
+TEST(Engine, CounterOverflowEndsTheTick) {
+  Bench b;
+  b.offlineRun(1, 30);
+  while (b.engine.TickCount <= 46) b.tick(2000);
+  b.engine.IntervalCounts[0] = 32767;
+  const int ticks = b.engine.TickCount;
+  b.tick(100);
+  EXPECT_EQ(b.engine.IntervalCounts[0], 32767);
+  EXPECT_EQ(b.engine.TickCount, ticks);  // the tick ended early
+  b.engine.IntervalCounts[0] = 0;
+  b.tick(2000);
+  EXPECT_EQ(b.engine.TickCount, ticks + 1);
+}
+
+// Interval analysis: a beam with no level gets SnrFactor x 100 + 1.
+TEST(Engine, IntervalAnalysisDerivesTheBandFromTheNoise) {
+  Bench b;
+  b.offlineRun(1, 30);
+  b.engine.AutoZeroMode = true;
+  b.engine.SnrFactor = 1.8;
+  int counted = 0;
+  b.engine.analysis.count = [&](const RawRecord&, int, double snr, int method) {
+    ++counted;
+    EXPECT_EQ(snr, 1.8);
+    EXPECT_EQ(method, 1);
+    return std::int16_t(3);
+  };
+  for (int t = 0; t < b.ws.setup.RT_Buffer; ++t) b.tick(0);
+  const int used = static_cast<int>(std::count_if(b.ws.plate.ChannelWell.begin(), b.ws.plate.ChannelWell.begin() + kBeams,
+                                                  [](std::int16_t w) { return w >= 0; }));
+  EXPECT_EQ(counted, used);
+  const int beam = static_cast<int>(std::find_if(b.ws.plate.ChannelWell.begin(), b.ws.plate.ChannelWell.end(),
+                                                 [](std::int16_t w) { return w >= 0; }) -
+                                    b.ws.plate.ChannelWell.begin());
+  EXPECT_DOUBLE_EQ(b.ws.thresholds[beam], 181.0);
+  EXPECT_EQ(b.engine.IntervalCounts[beam], 3);
+  EXPECT_EQ(b.engine.TotalCounts[beam], 3);
+}
+
+TEST(Engine, ElapsedTimeText) {
+  EXPECT_EQ(AcquisitionEngine::FormatElapsed(milliseconds(0)), "00:00:00 [0d]");
+  EXPECT_EQ(AcquisitionEngine::FormatElapsed(milliseconds((26 * 3600 + 61) * 1000LL + 999)), "02:01:01 [1d]");
+}
+
+// ---- whole runs against the virtual instrument ---------------------------------
+
+// A named run of 1 minute with 50 samples per interval, the clock moving
+// 300 ms a tick: counts.bin, 0.bin and the end of the acquisition.
+TEST(Run, RecordsUntilTheProgrammedTimeAndEnds) {
+  Bench b;
+  b.connect();
+  b.ws.setup.Aq_lapse = 1;
+  b.ws.setup.RT_Buffer = 50;
+  b.ws.setup.Save_real = 1;
+  b.op.type(std::string("Dose 1"));
+  b.op.answer(Answer::Ok);  // "Acquisition finished"
+  std::vector<int> codes;
+  ASSERT_TRUE(b.run.StartRun());
+  EXPECT_EQ(b.engine.runState, kRunning);
+  EXPECT_TRUE(b.engine.timerEnabled);
+  ASSERT_FALSE(b.run.lastFolder.empty());
+  EXPECT_EQ(b.run.lastFolder.filename(), "20220415_1030");
+  EXPECT_EQ(ReadSubprojectName(b.run.lastFolder), "Dose 1");
+  int ticks = 0;
+  while (b.engine.timerEnabled && ticks < 1000) {
+    b.clock.advance(milliseconds(300));
+    b.engine.OnTick();
+    ++ticks;
+  }
+  EXPECT_TRUE(b.engine.Finished);
+  EXPECT_EQ(b.engine.runState, kStopped);
+  EXPECT_TRUE(b.op.saw("Acquisition finished"));
+  // 50 ticks of 300 ms = 15 s per interval: the run ends at the first close
+  // at or after 1 minute, that is after the fourth interval.
+  EXPECT_EQ(ticks, 200);
+  auto counts = ReadCountsFile(b.run.lastFolder);
+  ASSERT_TRUE(counts);
+  ASSERT_EQ(counts->size(), 4u);
+  EXPECT_EQ((*counts)[0].ElapsedMinutes, 0);
+  EXPECT_EQ((*counts)[3].ElapsedMinutes, 0);  // written before the tick's time step
+  EXPECT_GT((*counts)[3].TemperatureTenths, 100);
+  EXPECT_EQ(std::filesystem::file_size(b.run.lastFolder / "0.bin"), 4 * RawRecordSize(50));
+  // The raw record holds the beams' readings: a used beam reads its level.
+  EXPECT_EQ(b.outputs.LightOn, 0);
+  EXPECT_EQ(b.outputs.TempOutputOn, 0);
+}
+
+// A pause that stops the clock moves the end of the run by its length; a
+// pause with the clock running does not.
+TEST(Run, PauseWithTheClockStoppedMovesTheEnd) {
+  Bench b;
+  b.connect();
+  b.ws.setup.Aq_lapse = 30;
+  b.op.type(std::string(""));
+  b.op.answer(Answer::Ok);  // monitor mode
+  ASSERT_TRUE(b.run.StartRun());
+  EXPECT_FALSE(b.engine.Recording);
+  b.clock.advance(milliseconds(5 * 60000));
+  b.op.answer(Answer::Yes);
+  b.run.PauseOrResume();
+  EXPECT_EQ(b.engine.runState, kPaused);
+  EXPECT_FALSE(b.engine.timerEnabled);
+  b.clock.advance(milliseconds(10 * 60000));
+  b.run.PauseOrResume();
+  EXPECT_EQ(b.engine.runState, kRunning);
+  EXPECT_EQ(b.engine.elapsed(), milliseconds(5 * 60000));
+
+  // Paused with the clock running: the end check still runs every tick.
+  b.op.answer(Answer::No);
+  b.run.PauseOrResume();
+  EXPECT_TRUE(b.engine.timerEnabled);
+  b.clock.advance(milliseconds(25 * 60000));
+  b.op.answer(Answer::Ok);
+  b.engine.OnTick();
+  EXPECT_TRUE(b.engine.Finished);
+  EXPECT_EQ(b.engine.runState, kStopped);
+}
+
+// The wall clock jumping an hour (daylight saving) does not move the run.
+TEST(Run, WallClockJumpsDoNotChangeElapsedTime) {
+  Bench b;
+  b.connect();
+  b.op.type(std::string(""));
+  b.op.answer(Answer::Ok);
+  ASSERT_TRUE(b.run.StartRun());
+  b.clock.advance(milliseconds(60000));
+  b.clock.local.hour += 1;
+  b.engine.OnTick();
+  EXPECT_EQ(b.engine.ElapsedMinutes, 1);
+}
+
+TEST(Run, RefusalsAndTheNameDialog) {
+  Bench b;
+  // Project 0.
+  b.ws.config.Actual_Project_Number = 0;
+  b.op.type(std::string("x"));
+  EXPECT_FALSE(b.run.StartRun());
+  EXPECT_TRUE(b.op.saw("Operation not allowed in Project #0:Default. Go to <Setup> and Save it with another name"));
+  // Offline.
+  b.ws.config.Actual_Project_Number = 1;
+  b.op.type(std::string("x"));
+  EXPECT_FALSE(b.run.StartRun());
+  EXPECT_TRUE(b.op.saw("Acquisition not allowed in OFFLINE MODE. Connect the equipment and restart the program."));
+  EXPECT_EQ(b.engine.runState, kStopped);
+
+  // An empty name, Cancel, then a name typed into the second dialog.
+  b.connect();
+  b.op.clear();
+  b.op.type(std::string("")).answer(Answer::Cancel).type(std::string("Second try"));
+  ASSERT_TRUE(b.run.StartRun());
+  ASSERT_EQ(b.op.prompts().size(), 2u);
+  EXPECT_EQ(b.op.prompts()[1], "Enter a Name for this experiment");
+  EXPECT_NE(b.op.prompts()[0].find("***   Enter a Name for this Experiment  ***\r\n"), std::string::npos);
+  EXPECT_NE(b.op.prompts()[0].find("> Auto Calibration is OFF: Remember to read Blank.\r\n"), std::string::npos);
+  EXPECT_TRUE(b.engine.Recording);
+  EXPECT_EQ(ReadSubprojectName(b.run.lastFolder), "Second try");
+  b.run.StopRun();
+  EXPECT_EQ(b.engine.runState, kStopped);
+  EXPECT_FALSE(b.engine.timerEnabled);
+}
+
+TEST(Run, DiskCheckTexts) {
+  EXPECT_EQ(DiskWarning(2500, 100000), "");
+  const std::string always = DiskWarning(2503, 100000);
+  EXPECT_EQ(always,
+            "WARNING:\r\nProgrammed Acquisition lapse = 2503minutes & RealTime_recording=YES\r\n"
+            "Required Disk space for RealTime Saving = 1001MB\r\nCurrent Disk Space=100000MB\r\n\r\nPROCEED?");
+  const std::string low = DiskWarning(2500, 1500);
+  EXPECT_NE(low.find("LOW DISK SPACE\r\n"), std::string::npos);
+  EXPECT_EQ(low.find("NOT ENOUGH"), std::string::npos);
+  const std::string none = DiskWarning(100, -1);
+  EXPECT_NE(none.find("Current Disk Space=-1MB\r\nLOW DISK SPACE\r\nNOT ENOUGH DISK SPACE\r\n (Please, Increase"),
+            std::string::npos);
+
+  // Answered No: the setup screen opens and nothing starts.
+  Bench b;
+  b.connect();
+  b.ws.setup.Aq_lapse = 2503;
+  b.ws.setup.Save_real = 1;
+  bool setupOpened = false;
+  b.run.view.openSetup = [&] { setupOpened = true; };
+  b.op.type(std::string("Long run")).answer(Answer::No);
+  EXPECT_FALSE(b.run.StartRun());
+  EXPECT_TRUE(setupOpened);
+  EXPECT_EQ(b.engine.runState, kStopped);
+  // Thirty minutes never ask.
+  b.ws.setup.Aq_lapse = 30;
+  b.op.type(std::string("Short run"));
+  EXPECT_TRUE(b.run.StartRun());
+}
+
+// A record that cannot be written is told once while the fault lasts; the
+// run goes on.
+TEST(Run, RecordErrorsAreToldOnceAndTheRunGoesOn) {
+  Bench b;
+  b.connect();
+  b.ws.setup.RT_Buffer = 20;
+  b.ws.setup.Save_real = 0;
+  b.op.type(std::string("Broken disk"));
+  ASSERT_TRUE(b.run.StartRun());
+  std::vector<std::string> told;
+  b.run.view.recordError = [&](const std::string& m) { told.push_back(m); };
+  std::filesystem::remove_all(b.run.lastFolder);
+  for (int t = 0; t < 60; ++t) {
+    b.clock.advance(milliseconds(30));
+    b.engine.OnTick();
+  }
+  EXPECT_EQ(b.engine.runState, kRunning);
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_NE(told[0].find("counts.bin"), std::string::npos);
+  // Writing works again: the next failure is told again.
+  std::filesystem::create_directories(b.run.lastFolder);
+  for (int t = 0; t < 20; ++t) b.engine.OnTick();
+  EXPECT_EQ(CountsRecordCount(b.run.lastFolder), 1);
+}
+
+}  // namespace
+}  // namespace orb
