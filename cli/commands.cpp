@@ -5,6 +5,7 @@
 
 #include "app/config_files.h"
 #include "cli/acquire_command.h"
+#include "cli/calibrate_command.h"
 #include "cli/connect_command.h"
 #include "sim/simulate_command.h"
 #include "app/data_folder.h"
@@ -31,6 +32,9 @@ const char* kUsage =
     "  acquire --name NAME [--minutes M] [--description TEXT] [--proceed]\n"
     "                  record the current project until the programmed time is\n"
     "                  over or Ctrl+C, and print the acquisition folder\n"
+    "  calibrate [--port N] [--offline-on-failure]\n"
+    "                  connect, run the automatic calibration and auto zero of\n"
+    "                  the current project and print a summary\n"
     "  simulate [--link PATH] [--serial N] [--factory k0,...,k7] [--pace] [faults]\n"
     "                  serve a virtual instrument on a pseudo-terminal and print\n"
     "                  its device path (orbelune-cli simulate --help for more)\n"
@@ -183,6 +187,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (!o.data.empty()) rest.insert(rest.begin(), {"--data", o.data});
   if (o.command == "connect") return RunConnect(rest, out, err);
   if (o.command == "acquire") return RunAcquire(rest, out, err);
+  if (o.command == "calibrate") return RunCalibrate(rest, out, err);
   if (o.command == "simulate") return sim::RunSimulate(o.rest, out, err);
   if (o.command.empty()) err << kUsage;
   else err << "orbelune-cli: unknown command " << o.command << "\n" << kUsage;

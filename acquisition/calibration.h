@@ -1,0 +1,248 @@
+// Channel calibration: AutoCalibrate (steps every used channel's pinhole and
+// gain until its raw reading lies in the working band), AutoAdjust (the same
+// stepping for the channels the acquisition tick flags), AutoZero (measures
+// each channel's noise and derives its BlankPercent), and the calibration
+// menus and signal-to-noise box of the main window as plain state.
+//
+// The routines run on the one interface thread and let events run through
+// the link's EventLoop. They act only while the host says a run is active;
+// the host (the acquisition engine / run control, or the command line) owns
+// the run state, the status frame and the raw history table.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "app/startup.h"
+#include "setup/plate_format.h"
+
+namespace orb {
+
+class DeviceLink;
+struct ProjectSetup;
+struct Workspace;
+
+// ---- band and stepping -----------------------------------------------------
+
+// Working band of the raw 12-bit reading: 40 % and 45 % of 4096, rounded.
+inline constexpr int kBandLow = 1638;
+inline constexpr int kBandHigh = 1843;
+inline bool InBand(int reading) { return reading >= kBandLow && reading <= kBandHigh; }
+
+// One sensitivity step (index = pinhole * 8 + gain). False, and nothing
+// changed, at the limit: 7/7 going up; gain 0 with pinhole below 2 going down.
+bool StepUp(std::int16_t& pinhole, std::int16_t& gain);
+bool StepDown(std::int16_t& pinhole, std::int16_t& gain);
+
+// Per-channel working state of a calibration (not saved).
+struct ChannelWork {
+  bool done = false;
+  int direction = 0;  // -1 last step down, 0 none, +1 up
+};
+
+// What one pass decided for a channel not yet done.
+enum class StepOutcome {
+  InBand,      // in band: done
+  Write,       // outside: new (or, turning, unchanged) setting to write
+  DoneTop,     // below the band at pinhole 7 gain 7: done
+  DoneBottom,  // above the band at gain 0, pinhole below 2: done
+  DoneCrossed, // came down and fell below the band: done
+};
+// The stepping rule of one pass for one channel with its new reading.
+// Every outcome but InBand makes the pass not final.
+StepOutcome StepChannel(int reading, std::int16_t& pinhole, std::int16_t& gain, ChannelWork& work);
+
+// ---- reading all channels ---------------------------------------------------
+
+using ChannelReadings = std::array<int, kChannels>;
+
+// The three users of the "read all channels once" routine differ in the
+// form of the block request and in the pause after the warm-up.
+enum class ReadVariant {
+  Calibrate,  // two requests of 96 bytes, 50 ms after the warm-up
+  Adjust,     // one request of 192 bytes, 50 ms after the warm-up
+  Zero,       // one request of 192 bytes, no pause
+};
+
+// Reads and discards the four blocks, then pauses as the variant says.
+// Nothing when offline.
+void WarmUpReads(DeviceLink& link, ReadVariant variant);
+// One reading of every channel into `readings` (negative values stored as 0).
+// A block that is unreadable (or every block when offline) leaves its 96
+// channels as they were. Returns a mask of the blocks read: bit b for block
+// start 32 * b.
+int ReadAllChannelsOnce(DeviceLink& link, ReadVariant variant, ChannelReadings& readings);
+// Block bit (0..3) of a channel.
+inline int BlockOfChannel(int channel) { return (channel % 128) / 32; }
+
+// ---- the host ----------------------------------------------------------------
+
+// What the routines need from the window or the command line. Only
+// runActive and stopRun are required; the displays default to nothing.
+class CalibrationHost {
+ public:
+  virtual ~CalibrationHost() = default;
+  // Run state 1 (running) or 2 (paused).
+  virtual bool runActive() = 0;
+  bool stopped() { return !runActive(); }
+  // StopRun of run control (a failed write during the passes).
+  virtual void stopRun() = 0;
+
+  // Status frame frm_autotext, its title lbl_autotext ("<AUTOCALIBRATION>")
+  // and its status line lbl_autochannel ("Acquiring...", "Calibration OK").
+  virtual void showFrame(bool /*visible*/) {}
+  virtual void showTitle(const std::string& /*text*/) {}
+  virtual void showStatus(const std::string& /*text*/) {}
+  // The progress line on picturecal: clear, then `done` of `total`.
+  virtual void clearProgress() {}
+  virtual void showProgress(int /*done*/, int /*total*/) {}
+  // AutoZero's sample `slot` (0..N-1) for the raw history (RawBuffer[beam][slot]).
+  virtual void storeSample(int /*slot*/, const ChannelReadings& /*readings*/) {}
+};
+
+// ---- AutoCalibrate / AutoAdjust ------------------------------------------------
+
+// How each channel ended.
+enum class ChannelEnd : std::uint8_t {
+  Unused,      // no well on this plate: 0/0
+  NotDone,     // the run stopped (or a write failed) before it was done
+  InBand,
+  AtTop,       // still below the band at 7/7
+  AtBottom,    // still above the band at 1/0
+  Crossed,     // came down through the band and ended below it
+  Unread,      // its block could not be read for three passes in a row
+  Skipped,     // AutoAdjust: not in the list
+};
+
+enum class CalibrationEnd {
+  Completed,        // every channel done; calvalue.dat saved (see `saved`)
+  Stopped,          // the run stopped during the write-out or the passes; saved
+  Offline,          // "Operation not possible in OFFLINE mode"; nothing done
+  FirstWriteFailed, // "Communication error..." during the write-out; nothing saved
+  PassWriteFailed,  // a write failed during the passes: StopRun; nothing saved
+  ReadFailed,       // no block could be read in a pass: message, StopRun; nothing saved
+};
+
+struct CalibrationResult {
+  CalibrationEnd end = CalibrationEnd::Completed;
+  bool saved = false;   // calvalue.dat written
+  int passes = 0;
+  ChannelReadings readings{};  // the reading each channel ended on (-1 never read)
+  std::array<ChannelEnd, kChannels> channels{};
+  int count(ChannelEnd e) const;
+};
+
+inline constexpr const char* kOfflineMessage = "Operation not possible in OFFLINE mode";
+inline constexpr const char* kCommunicationError =
+    "Communication error. Check COM PORT and equipment connection.";
+inline constexpr const char* kCalibrationTitle = "<AUTOCALIBRATION>";
+
+// Loads calvalue.dat (or resets it), writes every channel, then steps the
+// used channels pass by pass until none is outside the band, and saves
+// calvalue.dat. Uses ws.calibration, ws.plate.ChannelWell, ws.programFolder;
+// the offline flag is the link's connection state. Shows its texts through
+// the host and its messages through the link's Operator.
+CalibrationResult AutoCalibrate(Workspace& ws, DeviceLink& link, CalibrationHost& host);
+
+// The tick's list: per channel 0 = adjust, -1 = leave. Channels marked done
+// get -1. Unused channels get 0/0 and -1.
+using AdjustList = std::array<std::int16_t, kChannels>;
+// Same stepping for the listed channels; no first write-out. A failed write
+// hides the frame and returns without saving (end PassWriteFailed, no
+// StopRun). Offline: nothing (end Offline, no message).
+CalibrationResult AutoAdjust(Workspace& ws, DeviceLink& link, CalibrationHost& host, AdjustList& list);
+
+// ---- AutoZero --------------------------------------------------------------------
+
+// 30 samples when both automatic switches are on, otherwise 100.
+int AutoZeroSampleCount(bool autoCalibrationMode, bool autoZeroMode);
+
+// Noise of one channel from its samples x(0..n-1), using x(10)..x(n-1):
+// mean of (last maximum - last minimum) and mean level over k = 11..n-2,
+// each rounded half to even. count = 0 when n < 13.
+struct ZeroStats {
+  int meanSpread = 0;
+  int meanLevel = 0;
+  int count = 0;
+};
+ZeroStats ZeroStatistics(const int* samples, int n);
+// 1 + 100 * snr * spread / level (band 0 when level < 1), at least 1.0.
+double ZeroBlankPercent(const ZeroStats& stats, double snrFactor);
+
+enum class ZeroEnd { Completed, Stopped, Offline };
+struct ZeroResult {
+  ZeroEnd end = ZeroEnd::Completed;
+  int samples = 0;  // samples taken
+};
+// Takes `samples` readings of all channels (each handed to host.storeSample)
+// and sets ws.thresholds[0..383] (BlankPercent). Returns early, thresholds
+// unchanged, when the run stops or when offline; a channel whose block was
+// never read keeps its threshold.
+ZeroResult AutoZero(Workspace& ws, DeviceLink& link, CalibrationHost& host, double snrFactor, int samples);
+
+// ---- signal-to-noise factor ------------------------------------------------------
+
+// Val() of the box: the leading number of the text, 0 when none.
+double SnrBoxValue(const std::string& text);
+// At run start: the box value, 1.8 when below 1.3.
+double RunStartSnrFactor(const std::string& boxText);
+
+inline constexpr const char* kSnrInvalidMessage = "Invalid value: 1.1 to 5.0";
+// Leaving txt_snr_umbral: valid when non-empty, numeric, > 1 and <= 5.
+struct SnrValidation {
+  bool accepted = false;
+  std::int16_t snrx10 = 18;  // for SNRx10
+  std::string boxText;       // "0.0" form, or "1.8" when rejected
+};
+SnrValidation ValidateSnrBox(const std::string& text);
+
+// ---- calibration menus of the main window ------------------------------------
+
+// The window's calibration state. The window moves Controls() into its
+// widgets after every call.
+struct CalibrationMenus {
+  bool autoCalibrationMode = false;  // mnCalibra checked
+  bool autoZeroMode = false;         // mnZero checked
+  bool calibrationControl = true;    // mncal_on checked (false: mncal_off)
+  int organism = -1;                 // Cmb_organism selection
+  double snrFactor = 1.7;            // SnrFactor
+  std::string snrText = "1.7";       // txt_snr_umbral
+  bool snrBoxVisible = true;
+  std::string umbralLabel = "> Zero SNR:";  // lbl_umbral
+};
+
+struct CalibrationControls {
+  bool mnCalibraChecked = false, mnZeroChecked = false;
+  bool mnCalibraEnabled = true, mnZeroEnabled = true;
+  bool fastCalibVisible = true;   // cmd_calibra "Fast CALIB"
+  bool fastZeroVisible = true;    // Cmd_autozero "Fast ZERO"
+  bool readBlankVisible = true;   // Cmd_readblank "Read Blank"
+  bool calOnChecked = true, calOffChecked = false;
+  int organism = -1;
+  std::string snrText;
+  bool snrBoxVisible = true;
+  std::string umbralLabel;
+};
+CalibrationControls Controls(const CalibrationMenus& m);
+
+// mnCalibra / mnZero clicked: toggles the switch; Enab_Cal / Enab_Zero follow.
+void ToggleAutoCalibration(CalibrationMenus& m, ProjectSetup& setup);
+void ToggleAutoZero(CalibrationMenus& m, ProjectSetup& setup);
+// mncal_on / mncal_off. OFF also switches both automatic modes on (stored
+// in Enab_Cal / Enab_Zero); the window then checks the project setup
+// window's "Calibration Control" box.
+void CalibrationControlOn(CalibrationMenus& m);
+void CalibrationControlOff(CalibrationMenus& m, ProjectSetup& setup);
+// Cmb_organism: stores the index in Organism and applies the preset
+// (ApplyDetectionPreset of app/startup.h, shared with the window's load).
+void ChooseOrganism(CalibrationMenus& m, ProjectSetup& setup, int item);
+// lbl_umbral clicked: shows or hides the entry box.
+void ToggleSnrBox(CalibrationMenus& m);
+// Leaving txt_snr_umbral: validates, stores SNRx10, then selects
+// "Customized" (which applies its preset). The message, if any, is returned
+// for the window to show.
+std::optional<std::string> LeaveSnrBox(CalibrationMenus& m, ProjectSetup& setup, const std::string& typed);
+
+}  // namespace orb
