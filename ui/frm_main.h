@@ -134,6 +134,12 @@ class Frm_Main : public QMainWindow {
   void showRunState(int state);
   void fastCalibrate();
   void fastZero();
+  // The calibration frame's organism list, SNR label and box, through the
+  // core's menu logic.
+  void chooseOrganism(int item);
+  void toggleSnrBox();
+  void leaveSnrBox();
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
   Program& program_;
   QString commandLine_;

@@ -1,6 +1,7 @@
 // The main window's acquisition: Play, Pause, Stop, the acquisition timer,
 // the elapsed time, the progress bar and the temperature, and the
 // calibration buttons. The work itself is run control's and the engine's.
+#include <QEvent>
 #include <QMessageBox>
 
 #include "acquisition/calibration.h"
@@ -94,6 +95,9 @@ void Frm_Main::buildRun() {
   connect(cmd_calibra, &QPushButton::clicked, this, &Frm_Main::fastCalibrate);
   connect(Cmd_autozero, &QPushButton::clicked, this, &Frm_Main::fastZero);
   connect(Cmd_readblank, &QPushButton::clicked, this, [this] { run_->ReadBlank(); });
+  connect(Cmb_organism, qOverload<int>(&QComboBox::activated), this, &Frm_Main::chooseOrganism);
+  connect(txt_snr_umbral, &QLineEdit::editingFinished, this, &Frm_Main::leaveSnrBox);
+  lbl_umbral->installEventFilter(this);
   showRunState(kStopped);
 }
 
@@ -121,6 +125,62 @@ void Frm_Main::fastZero() {
   AutoZero(program_.ws, program_.link, *run_, engine_->SnrFactor,
            AutoZeroSampleCount(AutoCalibrationMode, AutoZeroMode));
   frm_autotext->hide();
+}
+
+namespace {
+
+// The calibration frame's state as the window shows it now.
+CalibrationMenus MenusOf(const Frm_Main& w) {
+  CalibrationMenus m;
+  m.autoCalibrationMode = w.AutoCalibrationMode;
+  m.autoZeroMode = w.AutoZeroMode;
+  m.calibrationControl = w.calibrationControl;
+  m.organism = w.Cmb_organism->currentIndex();
+  m.snrFactor = w.SnrFactor;
+  m.snrText = w.txt_snr_umbral->text().toStdString();
+  m.snrBoxVisible = !w.txt_snr_umbral->isHidden();
+  m.umbralLabel = w.lbl_umbral->text().toStdString();
+  return m;
+}
+
+}  // namespace
+
+void Frm_Main::chooseOrganism(int item) {
+  CalibrationMenus m = MenusOf(*this);
+  ChooseOrganism(m, program_.ws.setup, item);
+  SnrFactor = m.snrFactor;
+  txt_snr_umbral->setText(Q(m.snrText));
+  txt_snr_umbral->setVisible(m.snrBoxVisible);
+  lbl_umbral->setText(Q(m.umbralLabel));
+}
+
+void Frm_Main::toggleSnrBox() {
+  CalibrationMenus m = MenusOf(*this);
+  ToggleSnrBox(m);
+  txt_snr_umbral->setVisible(m.snrBoxVisible);
+  lbl_umbral->setText(Q(m.umbralLabel));
+}
+
+void Frm_Main::leaveSnrBox() {
+  if (!txt_snr_umbral->isEnabled()) return;
+  CalibrationMenus m = MenusOf(*this);
+  const auto message = LeaveSnrBox(m, program_.ws.setup, txt_snr_umbral->text().toStdString());
+  Cmb_organism->blockSignals(true);
+  Cmb_organism->setCurrentIndex(m.organism);
+  Cmb_organism->blockSignals(false);
+  SnrFactor = m.snrFactor;
+  txt_snr_umbral->setText(Q(m.snrText));
+  txt_snr_umbral->setVisible(m.snrBoxVisible);
+  lbl_umbral->setText(Q(m.umbralLabel));
+  if (message) program_.op.inform(*message);
+}
+
+bool Frm_Main::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == lbl_umbral && event->type() == QEvent::MouseButtonRelease && lbl_umbral->isEnabled()) {
+    toggleSnrBox();
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 }  // namespace orb

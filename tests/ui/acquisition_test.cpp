@@ -123,6 +123,41 @@ class AcquisitionTest : public QObject {
     s.op.answer(Answer::No);
     s.main.close();
   }
+
+  void organismAndDetectionFactor() {
+    testing::TempFolder data;
+    InitDataFolder(data.path(), true);
+    Start s(data.path());
+    QVERIFY(s.main.load());
+    s.main.show();
+    s.main.Cmb_organism->setCurrentIndex(1);
+    emit s.main.Cmb_organism->activated(1);
+    QCOMPARE(s.main.txt_snr_umbral->text(), QString("2.8"));
+    QVERIFY(s.main.txt_snr_umbral->isHidden());
+    QCOMPARE(s.main.lbl_umbral->text(), QString(">>>>"));
+    QCOMPARE(int(s.ws.setup.MenuTable[Mn1][Organism]), 1);
+
+    QTest::mouseClick(s.main.lbl_umbral, Qt::LeftButton);
+    QVERIFY(!s.main.txt_snr_umbral->isHidden());
+    QCOMPARE(s.main.lbl_umbral->text(), QString("> Zero SNR:"));
+
+    s.main.txt_snr_umbral->setText("5.01");
+    emit s.main.txt_snr_umbral->editingFinished();
+    QVERIFY(s.op.saw("Invalid value: 1.1 to 5.0"));
+    QCOMPARE(s.main.txt_snr_umbral->text(), QString("1.8"));
+    QCOMPARE(s.main.Cmb_organism->currentIndex(), 2);
+    QCOMPARE(int(s.ws.setup.MenuTable[Mn1][SNRx10]), 18);
+
+    s.op.clear();
+    s.main.txt_snr_umbral->setText("3");
+    emit s.main.txt_snr_umbral->editingFinished();
+    QVERIFY(s.op.shown().empty());
+    QCOMPARE(s.main.txt_snr_umbral->text(), QString("3.0"));
+    QCOMPARE(int(s.ws.setup.MenuTable[Mn1][SNRx10]), 30);
+    QCOMPARE(s.main.SnrFactor, 3.0);
+    s.op.answer(Answer::No);
+    s.main.close();
+  }
 };
 
 QTEST_MAIN(AcquisitionTest)
