@@ -203,6 +203,30 @@ TEST(Run, RecordsUntilTheProgrammedTimeAndEnds) {
   EXPECT_EQ(b.outputs.TempOutputOn, 0);
 }
 
+// Raw files rotate every eleven intervals; counts.bin holds them all.
+TEST(Run, RawFilesRotateEveryElevenIntervals) {
+  Bench b;
+  b.connect();
+  b.ws.setup.Aq_lapse = 1;
+  b.ws.setup.RT_Buffer = 4;
+  b.ws.setup.Save_real = 1;
+  b.op.type(std::string("Rotation")).answer(Answer::Ok);
+  ASSERT_TRUE(b.run.StartRun());
+  for (int t = 0; t < 1000 && b.engine.timerEnabled; ++t) {
+    b.clock.advance(milliseconds(300));
+    b.engine.OnTick();
+  }
+  ASSERT_TRUE(b.engine.Finished);
+  EXPECT_EQ(CountsRecordCount(b.run.lastFolder), 50);  // 4 x 300 ms per interval, one minute
+  for (int f = 0; f < 4; ++f)
+    EXPECT_EQ(std::filesystem::file_size(b.run.lastFolder / RawFileName(f)), 11 * RawRecordSize(4)) << f;
+  EXPECT_EQ(std::filesystem::file_size(b.run.lastFolder / "4.bin"), 6 * RawRecordSize(4));
+  EXPECT_FALSE(std::filesystem::exists(b.run.lastFolder / "5.bin"));
+  const auto counts = ReadCountsFile(b.run.lastFolder);
+  EXPECT_EQ(counts->back().ElapsedMinutes, 0);  // the minute of the previous tick
+  EXPECT_EQ(counts->at(25).ElapsedMinutes, 0);
+}
+
 // A pause that stops the clock moves the end of the run by its length; a
 // pause with the clock running does not.
 TEST(Run, PauseWithTheClockStoppedMovesTheEnd) {
