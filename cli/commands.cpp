@@ -7,6 +7,7 @@
 #include "cli/acquire_command.h"
 #include "cli/calibrate_command.h"
 #include "cli/connect_command.h"
+#include "cli/wells_command.h"
 #include "sim/simulate_command.h"
 #include "app/data_folder.h"
 #include "app/project_files.h"
@@ -35,6 +36,9 @@ const char* kUsage =
     "  calibrate [--port N] [--offline-on-failure]\n"
     "                  connect, run the automatic calibration and auto zero of\n"
     "                  the current project and print a summary\n"
+    "  wells FOLDER [--bin N] [--time|--no-time]\n"
+    "                  export a recording as one text file per well (with time\n"
+    "                  stamps) or per channel plus time.txt\n"
     "  simulate [--link PATH] [--serial N] [--factory k0,...,k7] [--pace] [faults]\n"
     "                  serve a virtual instrument on a pseudo-terminal and print\n"
     "                  its device path (orbelune-cli simulate --help for more)\n"
@@ -188,6 +192,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (o.command == "connect") return RunConnect(rest, out, err);
   if (o.command == "acquire") return RunAcquire(rest, out, err);
   if (o.command == "calibrate") return RunCalibrate(rest, out, err);
+  if (o.command == "wells") return RunWells(rest, out, err);
   if (o.command == "simulate") return sim::RunSimulate(o.rest, out, err);
   if (o.command.empty()) err << kUsage;
   else err << "orbelune-cli: unknown command " << o.command << "\n" << kUsage;

@@ -24,6 +24,7 @@
 #include "ui/frm_init.h"
 #include "ui/frm_offline.h"
 #include "ui/frm_setup.h"
+#include "ui/outputs_panels.h"
 #include "ui/program.h"
 
 namespace orb {
@@ -168,40 +169,27 @@ void Frm_Main::buildControls() {
   autoLayout->addWidget(picturecal);
   tools->addWidget(frm_autotext);
 
-  Frame_light = Named(new QGroupBox("Light Control", central), "Frame_light");
-  auto* light = new QGridLayout(Frame_light);
-  Chk_lenabled = Named(new QCheckBox("Enabled", Frame_light), "Chk_lenabled");
-  txt_lon = TextBox(Frame_light, "txt_lon");
-  txt_loff = TextBox(Frame_light, "txt_loff");
-  cmd_luz = Named(new QPushButton("OFF", Frame_light), "cmd_luz");
-  light->addWidget(Chk_lenabled, 0, 0, 1, 2);
-  light->addWidget(new QLabel("ON (hour):", Frame_light), 1, 0);
-  light->addWidget(txt_lon, 1, 1);
-  light->addWidget(new QLabel("OFF (hour):", Frame_light), 2, 0);
-  light->addWidget(txt_loff, 2, 1);
-  light->addWidget(cmd_luz, 3, 0, 1, 2);
-  frm_pulse = Named(new QGroupBox("Pulses", Frame_light), "frm_pulse");
-  auto* pulse = new QFormLayout(frm_pulse);
-  txt_pulsetimes = TextBox(frm_pulse, "txt_pulsetimes");
-  txt_pulseon = TextBox(frm_pulse, "txt_pulseon");
-  txt_pulseoff = TextBox(frm_pulse, "txt_pulseoff");
-  pulse->addRow("Times:", txt_pulsetimes);
-  pulse->addRow("ON (s):", txt_pulseon);
-  pulse->addRow("OFF (s):", txt_pulseoff);
-  light->addWidget(frm_pulse, 4, 0, 1, 2);
+  // The light and temperature panels send through run control, which also
+  // shows the state sent on them.
+  outputs_ = std::make_unique<OutputState>();
+  panels_ = new OutputPanels(
+      *outputs_, program_.ws, [this](const OutputState& state) { run_->sender()(state); },
+      [this] { return engine_ ? static_cast<int>(engine_->runState) : 0; }, central);
+  Frame_light = panels_->Frame_light;
+  Chk_lenabled = panels_->Chk_lenabled;
+  txt_lon = panels_->txt_lon;
+  txt_loff = panels_->txt_loff;
+  cmd_luz = panels_->cmd_luz;
+  frm_pulse = panels_->frm_pulse;
+  txt_pulsetimes = panels_->txt_pulsetimes;
+  txt_pulseon = panels_->txt_pulseon;
+  txt_pulseoff = panels_->txt_pulseoff;
+  Frame_temp = panels_->Frame_temp;
+  Chk_tenabled = panels_->Chk_tenabled;
+  txttemp = panels_->txttemp;
+  cmd_frio = panels_->cmd_frio;
+  cmd_ontemp = panels_->cmd_ontemp;
   tools->addWidget(Frame_light);
-
-  Frame_temp = Named(new QGroupBox("Temperature", central), "Frame_temp");
-  auto* temp = new QGridLayout(Frame_temp);
-  Chk_tenabled = Named(new QCheckBox("Enabled", Frame_temp), "Chk_tenabled");
-  txttemp = TextBox(Frame_temp, "txttemp");
-  cmd_frio = Named(new QPushButton("COOL", Frame_temp), "cmd_frio");
-  cmd_ontemp = Named(new QPushButton("OFF", Frame_temp), "cmd_ontemp");
-  temp->addWidget(Chk_tenabled, 0, 0, 1, 2);
-  temp->addWidget(new QLabel("Set point [\u00B0C]:", Frame_temp), 1, 0);
-  temp->addWidget(txttemp, 1, 1);
-  temp->addWidget(cmd_frio, 2, 0);
-  temp->addWidget(cmd_ontemp, 2, 1);
   tools->addWidget(Frame_temp);
   tools->addStretch(1);
   auto* toolColumn = new QWidget(central);
@@ -242,6 +230,12 @@ void Frm_Main::buildMenus() {
     mncom1[n - 1] = item;
   }
 
+  QMenu* tools = menuBar()->addMenu("&Tools");
+  lght_ctl = Named(tools->addAction("Light Control"), "lght_ctl");
+  connect(lght_ctl, &QAction::triggered, this, [this] { panels_->lght_ctl(); });
+  temp_ctl = Named(tools->addAction("Temperature"), "temp_ctl");
+  connect(temp_ctl, &QAction::triggered, this, [this] { panels_->temp_ctl(); });
+
   QMenu* report = menuBar()->addMenu("&Report");
   mn_userbin = Named(report->addAction("User Defined BIN size"), "mn_userbin");
   mn_userbin->setCheckable(true);
@@ -278,9 +272,9 @@ void Frm_Main::runLoadSequence() {
   cmd_frio->setText("COOL");
   cmd_ontemp->setText("OFF");
   cmd_luz->setText("OFF");
-  lightEnabled = true;
+  outputs_->LightTimerEnabled = -1;
   Chk_lenabled->setChecked(true);
-  lightOn = false;
+  outputs_->LightOn = 0;
   frm_autotext->hide();
 
   // 4-6: the configuration and the current project's folder.
@@ -387,8 +381,6 @@ void Frm_Main::applyProjectControls() {
   MainControls c = DeriveMainControls(ws, SnrFactor);
   // 11: tool frames.
   if (c.calibrationFrame) frm_mn1->setVisible(*c.calibrationFrame);
-  if (c.lightFrame) Frame_light->setVisible(*c.lightFrame);
-  if (c.temperatureFrame) Frame_temp->setVisible(*c.temperatureFrame);
   // 12-15: organism, detection factor and working threshold.
   Cmb_organism->blockSignals(true);
   Cmb_organism->clear();
@@ -403,24 +395,8 @@ void Frm_Main::applyProjectControls() {
   // 16: automatic calibration and zero.
   setAutoCalibration(c.autoCalibration);
   setAutoZero(c.autoZero);
-  // 17: light programme.
-  Chk_lenabled->setChecked(c.lightEnabled);
-  lightEnabled = c.lightEnabled;
-  txt_lon->setText(QString::number(c.timeOn));
-  txt_loff->setText(QString::number(c.timeOff));
-  frm_pulse->hide();
-  if (c.lightEnabled) {
-    txt_pulsetimes->setText(Q(c.pulseTimes));
-    txt_pulseon->setText(Q(c.pulseOn));
-    txt_pulseoff->setText(Q(c.pulseOff));
-    frm_pulse->setVisible(c.pulseFrameVisible);
-  }
-  txt_lon->setEnabled(c.lightBoxesEnabled);
-  txt_loff->setEnabled(c.lightBoxesEnabled);
-  // 18: temperature programme.
-  Chk_tenabled->setChecked(c.temperatureEnabled);
-  temperatureEnabled = c.temperatureEnabled;
-  txttemp->setText(Q(c.setPointText));
+  // 17-18: light and temperature programmes.
+  panels_->showProject(c);
   // 19: calibration control off.
   calibrationControlOff();
 }

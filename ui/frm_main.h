@@ -29,6 +29,7 @@ class Connection;
 class AcquisitionEngine;
 class RunControl;
 class CalibrationPlot;
+class OutputPanels;
 struct OutputState;
 
 class Frm_Main : public QMainWindow {
@@ -47,7 +48,6 @@ class Frm_Main : public QMainWindow {
   double snrThreshold = 1.8;   // the window's working signal-to-noise threshold
   double SnrFactor = 1.7;
   bool AutoCalibrationMode = false, AutoZeroMode = false, calibrationControl = false;
-  bool lightEnabled = true, lightOn = false, temperatureEnabled = false;
 
   Frm_Init* frmInit() const { return init_; }
   Frm_setup* frmSetup() const { return setup_; }
@@ -92,6 +92,7 @@ class Frm_Main : public QMainWindow {
   QAction *mnexit = nullptr, *mncontent = nullptr, *mnabout = nullptr;
   QAction *mnCalibra = nullptr, *mnZero = nullptr, *mncal_on = nullptr, *mncal_off = nullptr;
   QAction* mn_userbin = nullptr;
+  QAction *lght_ctl = nullptr, *temp_ctl = nullptr;
 
   // The calibration-control menu items.
   void calibrationControlOn();
@@ -109,6 +110,7 @@ class Frm_Main : public QMainWindow {
   AcquisitionEngine& engine() { return *engine_; }
   RunControl& run() { return *run_; }
   OutputState& outputs() { return *outputs_; }
+  OutputPanels& outputPanels() { return *panels_; }
   // The report at the end of a recording (the report window, when there is one).
   std::function<void(bool autoreport)> reportCommand;
 
@@ -150,6 +152,7 @@ class Frm_Main : public QMainWindow {
   bool closing_ = false;
   std::unique_ptr<Connection> connection_;
   std::unique_ptr<OutputState> outputs_;
+  OutputPanels* panels_ = nullptr;
   std::unique_ptr<AcquisitionEngine> engine_;
   std::unique_ptr<RunControl> run_;
 };

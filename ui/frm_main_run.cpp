@@ -12,6 +12,7 @@
 #include "ui/frm_main.h"
 #include "ui/frm_offline.h"
 #include "ui/frm_setup.h"
+#include "ui/outputs_panels.h"
 #include "ui/program.h"
 
 namespace orb {
@@ -21,7 +22,6 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 }  // namespace
 
 void Frm_Main::buildRun() {
-  outputs_ = std::make_unique<OutputState>();
   engine_ = std::make_unique<AcquisitionEngine>(program_.ws, program_.link, program_.clock, program_.loop);
   run_ = std::make_unique<RunControl>(program_.ws, program_.link, *engine_, *outputs_, program_.op, program_.clock,
                                       program_.loop);
@@ -67,6 +67,7 @@ void Frm_Main::buildRun() {
   };
   v.clearProgress = [this] { picturetime->setValue(0); };
   v.bodyBendsBox = [this](bool enabled) { chk_bodybends->setEnabled(enabled && txt_wellformat->text() == "k96u"); };
+  v.outputs = [this](const OutputLook& look) { panels_->showLook(look); };
   v.temperature = [this](const std::string& t) { lbl_temperature->setText(Q("T = " + t + " \u00B0C")); };
   v.userBin = [this] { return mn_userbin->isChecked(); };
   v.report = [this](bool autoreport) {
