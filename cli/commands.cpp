@@ -7,6 +7,8 @@
 #include "cli/acquire_command.h"
 #include "cli/calibrate_command.h"
 #include "cli/connect_command.h"
+#include "cli/reanalyze_command.h"
+#include "cli/report_command.h"
 #include "cli/wells_command.h"
 #include "sim/simulate_command.h"
 #include "app/data_folder.h"
@@ -36,6 +38,13 @@ const char* kUsage =
     "  calibrate [--port N] [--offline-on-failure]\n"
     "                  connect, run the automatic calibration and auto zero of\n"
     "                  the current project and print a summary\n"
+    "  report FOLDER [--bin N] [--layout rows|list|warray|charray|histogram]\n"
+    "         [--type csv|txt] [--spacer S] [--stats se,sd,n,median]\n"
+    "         [--basal ACQUISITION [--basal-minutes Z] [--zero-basal max|average|discard|stop]]\n"
+    "                  write the report of a recording (defaults of repoconf.dat)\n"
+    "  reanalyze FOLDER [--method 0|1|2] [--organism 0|1] [--snr X] [--hours H]\n"
+    "            [--replace] [--export-raw]\n"
+    "                  count a recording again from its raw samples and report it\n"
     "  wells FOLDER [--bin N] [--time|--no-time]\n"
     "                  export a recording as one text file per well (with time\n"
     "                  stamps) or per channel plus time.txt\n"
@@ -193,6 +202,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (o.command == "acquire") return RunAcquire(rest, out, err);
   if (o.command == "calibrate") return RunCalibrate(rest, out, err);
   if (o.command == "wells") return RunWells(rest, out, err);
+  if (o.command == "report") return RunReport(rest, out, err);
+  if (o.command == "reanalyze") return RunReanalyze(rest, out, err);
   if (o.command == "simulate") return sim::RunSimulate(o.rest, out, err);
   if (o.command.empty()) err << kUsage;
   else err << "orbelune-cli: unknown command " << o.command << "\n" << kUsage;

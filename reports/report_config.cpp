@@ -70,19 +70,22 @@ std::string ListSeparatorFor(const std::locale& locale) {
   return std::use_facet<std::numpunct<char>>(locale).decimal_point() == ',' ? ";" : ",";
 }
 
-std::string ListSeparator() {
+char DecimalMark() {
   try {
     // Only the numeric category, from the environment; the program's own
     // global locale is left alone.
-    return ListSeparatorFor(std::locale(std::locale::classic(), "", std::locale::numeric));
+    return std::use_facet<std::numpunct<char>>(std::locale(std::locale::classic(), "", std::locale::numeric))
+        .decimal_point();
   } catch (const std::runtime_error&) {
     // The environment names a locale this machine lacks: use the C library's
     // current numeric settings.
     const std::lconv* conv = std::localeconv();
-    if (conv && conv->decimal_point && conv->decimal_point[0] == ',') return ";";
-    return ",";
+    if (conv && conv->decimal_point && conv->decimal_point[0] == ',') return ',';
+    return '.';
   }
 }
+
+std::string ListSeparator() { return DecimalMark() == ',' ? ";" : ","; }
 
 void ApplyReportDefaults(ReportConfig& config) {
   ReportConfig defaults;

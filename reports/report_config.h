@@ -26,12 +26,17 @@ struct ReportConfig {
   std::int16_t rawexport = 0;
 };
 
-// The user's list separator: ";" where the decimal mark is a comma, ","
-// otherwise. Taken from the numeric locale of the environment (LC_ALL,
-// LC_NUMERIC, LANG); "," when that locale cannot be had.
+// The user's list separator. Linux keeps no per-user list separator, so it
+// follows the decimal mark of the user's numeric locale, as spreadsheets do:
+// ";" where the decimal mark is a comma, "," otherwise. The locale comes from
+// the environment (LC_ALL, LC_NUMERIC, LANG) each time it is asked for; ","
+// when that locale cannot be had.
 std::string ListSeparator();
 // The same rule for a given locale.
 std::string ListSeparatorFor(const std::locale& locale);
+// The decimal mark of the user's numeric locale ('.' when it cannot be had):
+// the mark of the values with one decimal in the reports.
+char DecimalMark();
 
 // Every field but User_defined back to its default; the spacer is the
 // ListSeparator queried now.

@@ -175,6 +175,8 @@ void ReloadPlateFormat(const fs::path& programFolder, const std::string& code, P
   plate = ParsePlateFile(programFolder / (code + ".dat"));
 }
 
+void ReadPlateFile(const fs::path& file, PlateFormat& plate) { plate = ParsePlateFile(file); }
+
 void LoadPlateFormat(const fs::path& programFolder, std::string& code, PlateFormat& plate, Operator& op) {
   try {
     ReloadPlateFormat(programFolder, code, plate);

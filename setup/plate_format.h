@@ -64,6 +64,9 @@ class PlateFileError : public std::runtime_error {
 };
 void ReloadPlateFormat(const std::filesystem::path& programFolder, const std::string& code,
                        PlateFormat& plate);
+// The same reading for a plate file given by its path (the reports fall back
+// to <code>.bak when <code>.dat is missing).
+void ReadPlateFile(const std::filesystem::path& file, PlateFormat& plate);
 
 // ReloadPlateFormat with the built-in fallbacks and their message. A code
 // other than "k96f", "k384" and "k96u" is replaced by "k96f" before its

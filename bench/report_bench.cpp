@@ -1,0 +1,88 @@
+// The cost of a report of a 7-day recording at 1-minute intervals (10,081
+// records of counts.bin, a 96-well plate of two beams per well, six groups),
+// bin 30 minutes: the whole "Generate..." (reading, re-binning by the
+// 0.02-minute clock, statistics, writing the "Rows" report and its copy),
+// and the re-binning alone.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <random>
+
+#include "acquisition/record_files.h"
+#include "app/data_folder.h"
+#include "app/project_files.h"
+#include "app/workspace.h"
+#include "common/fileio.h"
+#include "common/scripted_seams.h"
+#include "reports/rebinning.h"
+#include "reports/report_generator.h"
+
+namespace {
+
+constexpr int kRecords = 7 * 1440 + 1;
+
+struct Recording {
+  std::filesystem::path program, folder;
+};
+
+const Recording& WeekRecording() {
+  static const Recording r = [] {
+    Recording rec;
+    rec.program = std::filesystem::temp_directory_path() / "orbelune-report-bench";
+    std::filesystem::remove_all(rec.program);
+    orb::InitDataFolder(rec.program, true);
+    orb::ScriptedOperator op;
+    orb::Workspace ws(rec.program, op);
+    ws.config.Actual_Project_Number = 1;
+    ws.ProjectPath = orb::ProjectFolderPath(rec.program, 1);
+    orb::LoadProject(ws, 1);
+    rec.folder = ws.ProjectPath / "20240101_0000";
+    std::filesystem::create_directories(rec.folder);
+    orb::SaveProject(ws, rec.folder);
+    orb::WriteSubproject(rec.folder, "week", "benchmark");
+    std::mt19937 random(7);
+    std::poisson_distribution<int> counts(12);
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(kRecords) * orb::kCountsRecordSize);
+    for (int m = 0; m < kRecords; ++m) {
+      orb::CountsRecord record;
+      record.ElapsedMinutes = m;
+      for (auto& c : record.IntervalCounts) c = static_cast<std::int16_t>(counts(random));
+      record.TemperatureTenths = 250;
+      bytes += orb::PackCountsRecord(record);
+    }
+    orb::WriteFileAtomic(rec.folder / orb::kCountsFile, bytes);
+    return rec;
+  }();
+  return r;
+}
+
+void BM_GenerateWeekReport(benchmark::State& state) {
+  const Recording& rec = WeekRecording();
+  orb::ReportRequest request;
+  request.programFolder = rec.program;
+  request.acquisitionFolder = rec.folder;
+  request.bin = 30;
+  request.autoreport = true;
+  orb::ScriptedOperator op;
+  orb::RecordingLauncher launcher;
+  for (auto _ : state) {
+    orb::ReportResult result = orb::GenerateReport(request, op, launcher);
+    if (!result.ok()) state.SkipWithError("no report");
+    benchmark::DoNotOptimize(result.report);
+  }
+  if (!op.shown().empty()) state.SkipWithError(op.shown().front().text.c_str());
+}
+BENCHMARK(BM_GenerateWeekReport)->Unit(benchmark::kMillisecond);
+
+void BM_RebinWeek(benchmark::State& state) {
+  const auto records = orb::ReadCountsFile(WeekRecording().folder);
+  const orb::RecordSeries series = orb::LoadRecordSeries(*records);
+  for (auto _ : state) {
+    orb::RebinResult r = orb::Rebin(series, 30);
+    benchmark::DoNotOptimize(r.counts.data());
+  }
+}
+BENCHMARK(BM_RebinWeek)->Unit(benchmark::kMillisecond);
+
+}  // namespace

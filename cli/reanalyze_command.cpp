@@ -1,0 +1,219 @@
+#include "cli/reanalyze_command.h"
+
+#include <exception>
+#include <ostream>
+
+#include "app/data_folder.h"
+#include "cli/commands.h"
+#include "common/console_seams.h"
+#include "common/fileio.h"
+#include "common/format.h"
+#include "reports/report_config.h"
+#include "reports/report_generator.h"
+#include "reports/report_output.h"
+#include "reports/report_statistics.h"
+#include "reports/report_writer.h"
+
+namespace orb {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kReanalyzeUsage =
+    "usage: orbelune-cli [--data DIR] reanalyze FOLDER [--method 0|1|2] [--organism 0|1] [--snr X]\n"
+    "                    [--hours H] [--replace] [--export-raw]\n";
+
+// The threshold box takes 1.1 to 6.
+constexpr double kLowestSnr = 1.1;
+constexpr double kHighestSnr = 6.0;
+
+bool IsNumber(const std::string& text) {
+  bool digit = false, mark = false;
+  for (char c : text) {
+    if (c >= '0' && c <= '9') {
+      digit = true;
+    } else if ((c == '.' || c == ',') && !mark) {
+      mark = true;
+    } else {
+      return false;
+    }
+  }
+  return digit;
+}
+
+struct Options {
+  std::string data, folder, method, organism, snr, hours;
+  bool replace = false, exportRaw = false;
+};
+
+// Takes "--name VALUE" and "--name=VALUE".
+bool TakeValue(const std::vector<std::string>& args, std::size_t& i, const std::string& name, std::string& value) {
+  const std::string& a = args[i];
+  if (a == name && i + 1 < args.size()) {
+    value = args[++i];
+    return true;
+  }
+  if (a.rfind(name + "=", 0) == 0) {
+    value = a.substr(name.size() + 1);
+    return true;
+  }
+  return false;
+}
+
+bool Parse(const std::vector<std::string>& args, Options& o, std::ostream& err) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (TakeValue(args, i, "--data", o.data) || TakeValue(args, i, "--method", o.method) ||
+        TakeValue(args, i, "--organism", o.organism) || TakeValue(args, i, "--snr", o.snr) ||
+        TakeValue(args, i, "--hours", o.hours)) {
+      continue;
+    }
+    if (a == "--replace") {
+      o.replace = true;
+    } else if (a == "--export-raw") {
+      o.exportRaw = true;
+    } else if (a.rfind("--", 0) == 0 || !o.folder.empty()) {
+      err << "orbelune-cli reanalyze: unexpected argument " << a << "\n" << kReanalyzeUsage;
+      return false;
+    } else {
+      o.folder = a;
+    }
+  }
+  if (o.folder.empty()) {
+    err << "orbelune-cli reanalyze: which acquisition folder?\n" << kReanalyzeUsage;
+    return false;
+  }
+  auto oneOf = [&](const std::string& v, const char* name, const std::vector<std::string>& allowed) {
+    for (const auto& x : allowed)
+      if (v == x) return true;
+    err << "orbelune-cli reanalyze: " << name << " takes ";
+    for (std::size_t k = 0; k < allowed.size(); ++k) err << (k ? "|" : "") << allowed[k];
+    err << ", not " << v << "\n";
+    return false;
+  };
+  if (!o.method.empty() && !oneOf(o.method, "--method", {"0", "1", "2"})) return false;
+  if (!o.organism.empty() && !oneOf(o.organism, "--organism", {"0", "1"})) return false;
+  if (!o.snr.empty() && (!IsNumber(o.snr) || BoxValue(o.snr) < kLowestSnr || BoxValue(o.snr) > kHighestSnr)) {
+    err << "orbelune-cli reanalyze: --snr takes a number from 1.1 to 6, not " << o.snr << "\n";
+    return false;
+  }
+  if (!o.hours.empty() && !IsNumber(o.hours)) {
+    err << "orbelune-cli reanalyze: --hours takes a number of hours, not " << o.hours << "\n";
+    return false;
+  }
+  return true;
+}
+
+const char* OutcomeText(ReanalysisOutcome o) {
+  switch (o) {
+    case ReanalysisOutcome::Reported: return "reported";
+    case ReanalysisOutcome::NotReported: return "no report written";
+    case ReanalysisOutcome::NoRawData: return "no raw data";
+    case ReanalysisOutcome::Stopped: return "stopped";
+    case ReanalysisOutcome::ResamplingError: return "re-binning failed, no report";
+    case ReanalysisOutcome::SaveFailed: return "nothing saved, no report";
+  }
+  return "?";
+}
+
+}  // namespace
+
+std::vector<fs::path> WriteReanalysisReport(const ReportRequest& request, const ReanalysedRecording& recording,
+                                            Operator& op) {
+  const ReportContext& ctx = recording.context;
+  ReportStatistics stats;
+  try {
+    stats = ComputeStatistics(recording.rebinned, ctx, ctx.groups.ChannelGroup);
+  } catch (const std::exception&) {
+    op.inform("Report Calculation Error");
+    return {};
+  }
+  std::string folderText = recording.acquisitionFolder.string();
+  while (folderText.size() > 1 && (folderText.back() == '/' || folderText.back() == '\\')) folderText.pop_back();
+
+  ReportText text;
+  text.layout = request.layout == ReportLayout::Histogram ? ReportLayout::Rows : request.layout;
+  text.spacer = request.spacer;
+  text.decimalMark = request.decimalMark;
+  text.statistics = request.statistics;
+  text.date = FormatReportDate(CurrentLocalTime());
+  text.folder = folderText;
+  text.context = &ctx;
+  text.stats = &stats;
+  text.channelGroup = &ctx.groups.ChannelGroup;
+  const WrittenReport written =
+      WriteReportFile(recording.acquisitionFolder, request.filetype == 0 ? ".csv" : ".txt", WriteReportText(text));
+  if (!written.complete) {
+    op.inform("Report Error");
+    return {};
+  }
+  std::vector<fs::path> files{written.path};
+  if (auto copy = CopyReportAsSubproject(written.path, ctx.subproject)) files.push_back(*copy);
+  return files;
+}
+
+int RunReanalyze(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  Options o;
+  if (!Parse(args, o, err)) return kExitUsage;
+
+  const fs::path programFolder = ResolveDataFolder(o.data);
+  if (!FileExists(programFolder / "config.dat")) {
+    err << "Config file not found: Check correct software installation\n";
+    err << "(data folder " << programFolder.string() << "; create it with: orbelune-cli init)\n";
+    return kExitConfig;
+  }
+  const fs::path folder(o.folder);
+  if (!FolderExists(folder)) {
+    err << "orbelune-cli reanalyze: no acquisition folder " << folder.string() << "\n";
+    return kExitUsage;
+  }
+
+  ConsoleOperator op(err);
+  ReportConfig config;
+  // Read the settings without creating repoconf.dat when there is none.
+  if (FileExists(programFolder / "repoconf.dat")) {
+    LoadReportConfig(programFolder, config, 1, op);
+  } else {
+    ApplyReportDefaults(config);
+  }
+
+  // The controls as the report window fills them, then as the options set them.
+  ReanalysisControls controls;
+  controls.method = config.method;
+  controls.organism = config.organism;
+  controls.thresholdText = FormatFixed(config.threshold / 10.0, 1);
+  controls.binText = std::to_string(config.Bin);
+  if (!o.method.empty()) controls.method = std::stoi(o.method);
+  if (!o.organism.empty()) controls.chooseOrganism(std::stoi(o.organism));
+  if (!o.snr.empty()) controls.thresholdText = o.snr;
+  if (o.exportRaw) controls.setExportRaw(true);
+  if (o.replace) controls.setReplaceOldData(true);
+  if (!o.hours.empty()) controls.hoursText = o.hours;
+
+  const ReportRequest request = ReportRequestFromConfig(config, programFolder, folder);
+  ConsoleEventLoop events;
+  StopFlag stop;
+  ReanalysisResult result;
+  try {
+    result = RunRawReanalysis(
+        programFolder, folder, controls, op, events, stop,
+        [&](const ReanalysedRecording& r) { return WriteReanalysisReport(request, r, op); });
+  } catch (const std::exception& e) {
+    err << "orbelune-cli reanalyze: " << e.what() << "\n";
+    return kExitFile;
+  }
+
+  for (const auto& file : result.written) out << file.string() << "\n";
+  if (result.shownHours) err << "hours to analyse shown as " << *result.shownHours << "\n";
+  err << result.processed << " of " << result.records << " records analysed with "
+      << kReanalysisMethodNames[controls.method] << ", SNR " << controls.thresholdText << ", bin " << result.bin
+      << " minutes: " << OutcomeText(result.outcome) << "\n";
+  if (result.processed < result.records) err << "the raw data ends after record " << result.processed << "\n";
+  if (result.exportFailures > 0) {
+    err << result.exportFailures << " marks lines could not be written\n";
+    return kExitFile;
+  }
+  return result.outcome == ReanalysisOutcome::Reported ? kExitOk : kExitFile;
+}
+
+}  // namespace orb

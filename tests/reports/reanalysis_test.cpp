@@ -1,0 +1,331 @@
+#include "reports/reanalysis.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/commands.h"
+#include "cli/reanalyze_command.h"
+#include "common/scripted_seams.h"
+#include "common/text_record.h"
+#include "reports/signal_analysis.h"
+#include "tests/reports/report_fixture.h"
+
+namespace orb {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::AcquisitionFixture;
+
+constexpr int kIntervals = 13;  // two raw files: 11 + 2 intervals
+const std::vector<int> kDipStarts = {100, 200, 290};  // none across a window end (30, 60, ...)
+
+// Channels 0, 2 and 5 are wells of the test plate; 1 and the rest are unused.
+const std::map<int, std::pair<int, int>> kPlateChannels = {{0, {0, 0}}, {2, {1, 0}}, {5, {2, 0}}};
+
+// Beams flat at 1000 with (beam + interval) % 4 flat dips to 500: no local
+// extremes, so the noise is 0 and methods 0 and 1 count every dip.
+int Dips(int beam, int interval) { return (beam + interval) % 4; }
+
+RawRecord RawInterval(int interval) {
+  RawRecord r;
+  r.values.assign(kSignalIntervalValues, 0);
+  for (int beam = 0; beam < 384; ++beam) {
+    for (int n = 0; n < 500; ++n) r.values[std::size_t(n) * 385 + beam] = 1000;
+    for (int d = 0; d < Dips(beam, interval); ++d) {
+      for (int n = kDipStarts[d]; n < kDipStarts[d] + 3; ++n) r.values[std::size_t(n) * 385 + beam] = 500;
+    }
+  }
+  return r;
+}
+
+class ReanalysisTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("LC_ALL", "C", 1);
+    fx.writePlate("ktest", 8, 12, kPlateChannels);
+    fx.writeSetup(folder, "ktest", 1, 0, 18);
+    fx.writeGroups(folder, {{0, "Control"}}, {{0, 0}, {2, 0}, {5, 0}});
+    std::vector<CountsRecord> records;
+    for (int j = 0; j < kIntervals; ++j) records.push_back(testing::Rec(j + 1, {{0, 77}, {1, 77}, {2, 77}}, 230 + j));
+    fx.writeCounts(folder, records);
+    writeRaw(kIntervals);
+    oldCounts = AcquisitionFixture::read(folder / "counts.bin");
+    oldSetup = AcquisitionFixture::read(folder / "setup.dat");
+  }
+
+  void writeRaw(int intervals) {
+    fs::remove(folder / "0.bin");
+    fs::remove(folder / "1.bin");
+    for (int i = 0; i < intervals; ++i) AppendRecord(folder / RawFileName(i / 11), PackRawRecord(RawInterval(i)));
+  }
+
+  ReanalysisResult run(const ReanalysisControls& c) {
+    return RunRawReanalysis(fx.program(), folder, c, op, events, stop,
+                            [this](const ReanalysedRecording& r) {
+                              reported.push_back(r);
+                              return std::vector<fs::path>{r.acquisitionFolder / "report.csv"};
+                            },
+                            [this](const std::string& s) { statuses.push_back(s); });
+  }
+
+  std::vector<CountsRecord> countsOnDisk() { return ReadCountsFile(folder).value(); }
+
+  AcquisitionFixture fx;
+  fs::path folder = fx.acquisition();
+  ScriptedOperator op;
+  CountingEventLoop events;
+  StopFlag stop;
+  std::vector<ReanalysedRecording> reported;
+  std::vector<std::string> statuses;
+  std::string oldCounts, oldSetup;
+};
+
+TEST_F(ReanalysisTest, RunCountsEveryIntervalAgainAndReportsWithoutTouchingTheRecording) {
+  ReanalysisControls c;
+  c.method = kMethodThresholdAverage;
+  c.binText = "30";
+  const ReanalysisResult r = run(c);
+  EXPECT_EQ(r.outcome, ReanalysisOutcome::Reported);
+  EXPECT_EQ(r.minutes, 60);
+  EXPECT_EQ(r.records, kIntervals);
+  EXPECT_EQ(r.processed, kIntervals);
+  EXPECT_EQ(r.bin, 13);  // the recording is 13 minutes long
+  EXPECT_EQ(r.settingText, "1_Threshold Avrg (Default.Agar&Liquid) C elegans(>L4) [SNR=1.8]");
+  EXPECT_EQ(statuses.front(), "Block 0/13");
+  EXPECT_EQ(statuses.back(), "Block 13/13");
+  EXPECT_EQ(events.processed, kIntervals);
+
+  ASSERT_EQ(reported.size(), 1u);
+  const ReanalysedRecording& rec = reported[0];
+  EXPECT_EQ(rec.context.settingText, r.settingText);
+  ASSERT_EQ(rec.series.counts.size(), std::size_t(kIntervals));
+  for (int j = 0; j < kIntervals; ++j) {
+    EXPECT_EQ(rec.series.minutes[j], j + 1);
+    EXPECT_EQ(rec.series.temperature[j], 230 + j);
+    EXPECT_EQ(rec.series.counts[j][0], Dips(0, j)) << j;
+    EXPECT_EQ(rec.series.counts[j][2], Dips(2, j)) << j;
+    EXPECT_EQ(rec.series.counts[j][5], Dips(5, j)) << j;
+    EXPECT_EQ(rec.series.counts[j][1], 0) << "a channel without a well counts 0";
+    EXPECT_EQ(rec.series.counts[j][3], 0);
+  }
+  EXPECT_EQ(rec.rebinned.bin, 13);
+  EXPECT_EQ(r.written, std::vector<fs::path>{folder / "report.csv"});
+  EXPECT_EQ(AcquisitionFixture::read(folder / "counts.bin"), oldCounts);
+  EXPECT_EQ(AcquisitionFixture::read(folder / "setup.dat"), oldSetup);
+  EXPECT_FALSE(fs::exists(folder / "counts.bin.bak"));
+
+  // Method 0 counts these dips (each in its own 30-sample window) the same;
+  // only the records within the minutes are analysed.
+  c.method = kMethodThresholdBinary;
+  c.hoursText = "0,15";  // 9 minutes
+  reported.clear();
+  const ReanalysisResult nine = run(c);
+  EXPECT_EQ(nine.records, 9);
+  ASSERT_EQ(reported.size(), 1u);
+  ASSERT_EQ(reported[0].series.counts.size(), 9u);
+  EXPECT_EQ(reported[0].series.counts[8][5], Dips(5, 8));
+  EXPECT_EQ(nine.settingText.substr(0, 2), "0_");
+
+  // Without its plate file no channel is known to be unused: all are counted.
+  fx.writeSetup(folder, "k404");
+  reported.clear();
+  run(c);
+  EXPECT_TRUE(op.saw("Multiwell Configuration File k404.dat or .bak not found"));
+  EXPECT_EQ(reported.at(0).series.counts[2][1], Dips(1, 2));
+
+  c.method = 3;
+  EXPECT_THROW(run(c), std::invalid_argument);
+}
+
+TEST_F(ReanalysisTest, ReplaceKeepsEveryEarlierCountsFileAndRecordsTheMethod) {
+  ReanalysisControls c;
+  c.method = kMethodThresholdBinary;
+  c.chooseOrganism(1);
+  EXPECT_EQ(c.thresholdText, "2.8");
+  c.thresholdText = "2.5";
+  c.setReplaceOldData(true);
+  c.hoursText = "0.01";  // ignored: "Replace old data" analyses everything
+  const ReanalysisResult r = run(c);
+  ASSERT_EQ(r.outcome, ReanalysisOutcome::Reported);
+  EXPECT_EQ(r.minutes, 32000);
+  EXPECT_EQ(statuses.back(), "Saving...");
+
+  // The real-time counts are kept in counts.bin.bak; counts.bin holds the
+  // new counts with the recorded times and temperatures.
+  EXPECT_EQ(AcquisitionFixture::read(folder / "counts.bin.bak"), oldCounts);
+  const auto after = countsOnDisk();
+  ASSERT_EQ(after.size(), std::size_t(kIntervals));
+  for (int j = 0; j < kIntervals; ++j) {
+    EXPECT_EQ(after[j].ElapsedMinutes, j + 1);
+    EXPECT_EQ(after[j].TemperatureTenths, 230 + j);
+    EXPECT_EQ(after[j].IntervalCounts[0], Dips(0, j));
+    EXPECT_EQ(after[j].IntervalCounts[1], 0);
+  }
+
+  // setup.dat: method on line 4, organism and SNR x 10 on line 10, the rest
+  // byte for byte; setup.bak is the old file.
+  EXPECT_EQ(AcquisitionFixture::read(folder / "setup.bak"), oldSetup);
+  const std::string expected = RewriteSetupForReanalysis(oldSetup, 0, 1, 25);
+  EXPECT_EQ(AcquisitionFixture::read(folder / "setup.dat"), expected);
+  EXPECT_NE(expected.find("\r\n1,30,99,500,0,30\r\n"), std::string::npos);
+  EXPECT_NE(expected.find("\r\n1,1,1,25,0,0\r\n"), std::string::npos);
+  EXPECT_EQ(r.settingText, "Mode0 Zebrafish[snr=2.5]");
+  EXPECT_EQ(reported.at(0).context.settingText, r.settingText);
+
+  // A second replace never overwrites the first backup.
+  const std::string firstReplace = AcquisitionFixture::read(folder / "counts.bin");
+  c.method = kMethodThresholdAverage;
+  ASSERT_EQ(run(c).outcome, ReanalysisOutcome::Reported);
+  EXPECT_EQ(AcquisitionFixture::read(folder / "counts.bin.bak"), oldCounts);
+  EXPECT_EQ(AcquisitionFixture::read(folder / "counts.bin.bak1"), firstReplace);
+  EXPECT_EQ(NextCountsBackup(folder), folder / "counts.bin.bak2");
+}
+
+TEST_F(ReanalysisTest, RecordsBeyondTheRawDataKeepTheirCounts) {
+  writeRaw(11);  // the second raw file is missing
+  ReanalysisControls c;
+  c.setReplaceOldData(true);
+  const ReanalysisResult r = run(c);
+  EXPECT_EQ(r.records, kIntervals);
+  EXPECT_EQ(r.processed, 11);
+  const auto after = countsOnDisk();
+  EXPECT_EQ(after[10].IntervalCounts[0], Dips(0, 10));
+  EXPECT_EQ(after[11].IntervalCounts[0], 77);
+  EXPECT_EQ(after[12].IntervalCounts[1], 77);
+
+  fs::remove(folder / "0.bin");
+  op.clear();
+  EXPECT_EQ(run(c).outcome, ReanalysisOutcome::NoRawData);
+  EXPECT_TRUE(op.saw("Real Time Data Not Found"));
+  EXPECT_FALSE(RawDataAvailable(folder));
+}
+
+TEST_F(ReanalysisTest, StopAndFailuresSaveNothing) {
+  ReanalysisControls c;
+  c.setReplaceOldData(true);
+  events.onProcess = [this] {
+    if (events.processed == 2) stop.request();
+  };
+  stop.request();  // a stop left from before is cleared by RUN
+  ReanalysisResult r = run(c);
+  EXPECT_EQ(r.outcome, ReanalysisOutcome::Stopped);
+  EXPECT_EQ(r.processed, 2);
+  EXPECT_TRUE(reported.empty());
+  EXPECT_EQ(AcquisitionFixture::read(folder / "counts.bin"), oldCounts);
+  EXPECT_FALSE(fs::exists(folder / "counts.bin.bak"));
+  EXPECT_FALSE(fs::exists(folder / "setup.bak"));
+
+  // A setup.dat too short to record the method: nothing is replaced.
+  events.onProcess = nullptr;
+  const std::string shortSetup = "\"h\"\r\n1,\"a\",\"b\",\"ktest\"\r\n\"h\"\r\n1,30,99,500,1,30\r\n\"h\"\r\n";
+  AcquisitionFixture::write(folder / "setup.dat", shortSetup);
+  r = run(c);
+  EXPECT_EQ(r.outcome, ReanalysisOutcome::SaveFailed);
+  EXPECT_TRUE(op.saw("error Updating setup.dat"));
+  EXPECT_EQ(AcquisitionFixture::read(folder / "counts.bin"), oldCounts);
+  EXPECT_EQ(AcquisitionFixture::read(folder / "setup.dat"), shortSetup);
+  EXPECT_FALSE(fs::exists(folder / "counts.bin.bak"));
+  EXPECT_TRUE(reported.empty());
+  EXPECT_THROW(RewriteSetupForReanalysis(oldSetup.substr(0, oldSetup.find("Mn1")), 1, 0, 18), RecordError);
+  std::string badLine4 = oldSetup;
+  badLine4.replace(badLine4.find("1,30,99"), 1, "x");
+  EXPECT_THROW(RewriteSetupForReanalysis(badLine4, 1, 0, 18), RecordError);
+}
+
+TEST_F(ReanalysisTest, ExportRawAppendsTheMarksOfEveryAnalysedChannel) {
+  // Times that fall by more than 1000 minutes go on to the next day.
+  std::vector<CountsRecord> records;
+  for (int j = 0; j < kIntervals; ++j) records.push_back(testing::Rec(j < 11 ? 1430 + j : j - 6, {}));
+  fx.writeCounts(folder, records);
+  ReanalysisControls c;
+  c.setReplaceOldData(true);
+  c.setExportRaw(true);
+  EXPECT_EQ(c.hoursText, "533");
+  EXPECT_FALSE(c.replaceOldData);
+  EXPECT_TRUE(c.hoursEnabled);
+  const ReanalysisResult r = run(c);
+  ASSERT_EQ(r.outcome, ReanalysisOutcome::Reported);
+  EXPECT_EQ(r.minutes, 533 * 60);
+
+  const std::string ch5 = AcquisitionFixture::read(folder / "ch5.raw");
+  std::istringstream lines(ch5);
+  std::string line;
+  int j = 0;
+  while (std::getline(lines, line)) {
+    const int t = j < 11 ? 1430 + j : 1440 + j - 6;
+    ASSERT_EQ(line.substr(0, line.find(' ')), std::to_string(t)) << j;
+    std::string marks(500, '0');
+    for (int d = 0; d < Dips(5, j); ++d) marks[kDipStarts[d]] = '1';
+    EXPECT_EQ(line.substr(line.find(' ') + 1), marks + "\r") << j;
+    ++j;
+  }
+  EXPECT_EQ(j, kIntervals);
+  EXPECT_FALSE(fs::exists(folder / "ch1.raw"));  // no well
+  EXPECT_NE(std::find(r.written.begin(), r.written.end(), folder / "ch0.raw"), r.written.end());
+}
+
+TEST(ReanalysisControlsTest, BoxesAsTheFrameReadsThem) {
+  ReanalysisControls c;
+  std::optional<std::string> shown;
+  EXPECT_EQ(AnalysisMinutes(c, &shown), 60);
+  EXPECT_FALSE(shown);
+  c.hoursText = "1.5";
+  EXPECT_EQ(AnalysisMinutes(c), 90);
+  c.hoursText = "0.05";  // 3 minutes: an hour is analysed, and the box says so
+  EXPECT_EQ(AnalysisMinutes(c, &shown), 60);
+  EXPECT_EQ(shown, "1.00");
+  c.hoursText = "abc";
+  EXPECT_EQ(AnalysisMinutes(c), 60);
+  c.setReplaceOldData(true);
+  EXPECT_FALSE(c.hoursEnabled);
+  EXPECT_EQ(AnalysisMinutes(c), 32000);
+  c.setReplaceOldData(false);
+  EXPECT_TRUE(c.hoursEnabled);
+
+  EXPECT_EQ(ReanalysisBinSize("1"), 2);
+  EXPECT_EQ(ReanalysisBinSize("60"), 60);
+  EXPECT_EQ(ReanalysisBinSize(""), 2);
+  EXPECT_DOUBLE_EQ(BoxValue(" 2,8"), 2.8);
+  EXPECT_DOUBLE_EQ(BoxValue("1.8x"), 1.8);
+}
+
+// ---- the command line -------------------------------------------------------
+
+TEST_F(ReanalysisTest, CommandLineReanalysesAndPrintsTheFilesWritten) {
+  std::ostringstream out, err;
+  const std::vector<std::string> base = {"--data", fx.program().string(), folder.string()};
+  EXPECT_EQ(RunReanalyze(base, out, err), kExitConfig) << err.str();
+
+  AcquisitionFixture::write(fx.program() / "config.dat", "\"x\"\r\n1,1,4,0\r\n");
+  auto args = base;
+  args.insert(args.end(), {"--method", "0", "--snr", "2.5", "--replace"});
+  out.str("");
+  err.str("");
+  ASSERT_EQ(RunReanalyze(args, out, err), kExitOk) << err.str();
+  EXPECT_FALSE(fs::exists(fx.program() / "repoconf.dat"));
+  const std::string printed = out.str();
+  for (const char* name : {"counts.bin.bak", "counts.bin", "setup.dat", "report.csv"})
+    EXPECT_NE(printed.find((folder / name).string() + "\n"), std::string::npos) << name << "\n" << printed;
+  EXPECT_EQ(countsOnDisk()[3].IntervalCounts[5], Dips(5, 3));
+  const std::string report = AcquisitionFixture::read(folder / "report.csv");
+  EXPECT_NE(report.find("Mode0 C.elegans[snr=2.5]"), std::string::npos) << report;
+  EXPECT_NE(report.find("\"000_Control\""), std::string::npos);
+
+  for (std::vector<std::string> bad : {std::vector<std::string>{"--method", "3"}, {"--snr", "7"}, {"--snr", "x"},
+                                       {"--organism", "2"}, {"--hours", "-1"}, {"--frobnicate"}}) {
+    auto a = base;
+    a.insert(a.end(), bad.begin(), bad.end());
+    EXPECT_EQ(RunReanalyze(a, out, err), kExitUsage) << bad[0];
+  }
+  EXPECT_EQ(RunReanalyze({"--data", fx.program().string()}, out, err), kExitUsage);
+  EXPECT_EQ(RunReanalyze({"--data", fx.program().string(), (folder / "nowhere").string()}, out, err), kExitUsage);
+
+  fs::remove(folder / "0.bin");
+  err.str("");
+  EXPECT_EQ(RunReanalyze(base, out, err), kExitFile);
+  EXPECT_NE(err.str().find("Real Time Data Not Found"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace orb
