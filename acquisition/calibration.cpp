@@ -34,6 +34,19 @@ bool Used(const Workspace& ws, int channel) { return ws.plate.ChannelWell[channe
 // that stepping always reaches its limits.
 void HoldSetting(std::int16_t& value) { value = std::clamp<std::int16_t>(value, 0, kTopSetting); }
 
+// Holds the channel's settings to 0..7; an unused channel (no well on this
+// plate) is left dark at 0/0. False for an unused channel.
+bool PrepareChannel(Workspace& ws, int ch, CalibrationResult& result) {
+  ChannelCalibration& cal = ws.calibration;
+  HoldSetting(cal.PinHole[ch]);
+  HoldSetting(cal.Gain[ch]);
+  if (Used(ws, ch)) return true;
+  cal.PinHole[ch] = 0;
+  cal.Gain[ch] = 0;
+  result.channels[ch] = ChannelEnd::Unused;
+  return false;
+}
+
 enum class PassEnd { Final, Stopped, WriteFailed, ReadFailed };
 
 // The passes shared by AutoCalibrate and AutoAdjust: read, step the channels
@@ -233,13 +246,8 @@ CalibrationResult AutoCalibrate(Workspace& ws, DeviceLink& link, CalibrationHost
   }
 
   for (int ch = 0; ch < kChannels; ++ch) {
-    HoldSetting(cal.PinHole[ch]);
-    HoldSetting(cal.Gain[ch]);
-    if (!Used(ws, ch)) {
-      cal.PinHole[ch] = 0;
-      cal.Gain[ch] = 0;
+    if (!PrepareChannel(ws, ch, result)) {
       work[ch].done = true;
-      result.channels[ch] = ChannelEnd::Unused;
     } else if (cal.PinHole[ch] == 0 && cal.Gain[ch] == 0) {
       cal.PinHole[ch] = 2;
     }
@@ -297,13 +305,8 @@ CalibrationResult AutoAdjust(Workspace& ws, DeviceLink& link, CalibrationHost& h
   ChannelCalibration& cal = ws.calibration;
   std::array<ChannelWork, kChannels> work{};
   for (int ch = 0; ch < kChannels; ++ch) {
-    HoldSetting(cal.PinHole[ch]);
-    HoldSetting(cal.Gain[ch]);
-    if (!Used(ws, ch)) {
-      cal.PinHole[ch] = 0;
-      cal.Gain[ch] = 0;
+    if (!PrepareChannel(ws, ch, result)) {
       list[ch] = -1;
-      result.channels[ch] = ChannelEnd::Unused;
     } else if (list[ch] != 0) {
       result.channels[ch] = ChannelEnd::Skipped;
     }

@@ -9,6 +9,7 @@
 #include "common/scripted_seams.h"
 #include "sim/virtual_instrument.h"
 #include "tests/temp_folder.h"
+#include "tests/ui/ui_fixture.h"
 #include "ui/frm_init.h"
 #include "ui/frm_main.h"
 #include "ui/program.h"
@@ -17,18 +18,8 @@ using namespace orb;
 
 namespace {
 
-struct Start {
-  explicit Start(const std::filesystem::path& data)
-      : ws(data, op), program(ws, op, loop, launcher, clock), main(program, "") {
-    for (int n = 1; n <= 16; ++n) program.ports.portMap().assign(n, "/nonexistent/tty" + std::to_string(n));
-  }
-  ScriptedOperator op;
-  CountingEventLoop loop;
-  RecordingLauncher launcher;
-  FakeClock clock;
-  Workspace ws;
-  Program program;
-  Frm_Main main;
+struct Start : testing::Start {
+  explicit Start(const std::filesystem::path& data) : testing::Start(data) { isolatePorts(); }
 };
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "app/workspace.h"
 #include "common/scripted_seams.h"
 #include "tests/temp_folder.h"
+#include "tests/ui/ui_fixture.h"
 #include "ui/frm_init.h"
 #include "ui/frm_main.h"
 #include "ui/program.h"
@@ -18,17 +19,7 @@ using namespace orb;
 namespace {
 
 // One start of the program on a data folder.
-struct Start {
-  explicit Start(const std::filesystem::path& data, const QString& commandLine = {})
-      : ws(data, op), program(ws, op, loop, launcher, clock), main(program, commandLine) {}
-  ScriptedOperator op;
-  CountingEventLoop loop;
-  RecordingLauncher launcher;
-  FakeClock clock;
-  Workspace ws;
-  Program program;
-  Frm_Main main;
-};
+using testing::Start;
 
 void WriteFile(const std::filesystem::path& file, const std::string& bytes) {
   std::filesystem::create_directories(file.parent_path());
