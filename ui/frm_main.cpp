@@ -349,6 +349,9 @@ void Frm_Main::runLoadSequence() {
   // 27: "/run" goes straight to the main window.
   if (Autorun) {
     show();
+    // The run needs the instrument: connect as "Run Latest Project" does,
+    // or the start would always be refused as offline.
+    if (!program_.connection.connected) connectInstrument();
     CmdPlay->click();
   }
 }

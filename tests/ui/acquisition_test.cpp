@@ -5,6 +5,7 @@
 #include "acquisition/engine.h"
 #include "acquisition/run_control.h"
 #include "app/data_folder.h"
+#include "app/project_files.h"
 #include "app/workspace.h"
 #include "common/scripted_seams.h"
 #include "sim/virtual_instrument.h"
@@ -86,6 +87,26 @@ class AcquisitionTest : public QObject {
     QTest::qWait(200);
     QCOMPARE(CountsRecordCount(folder), records);  // nothing more after Stop
 
+    s.op.answer(Answer::No);
+    s.main.close();
+  }
+
+  // "/run" connects and starts "Autorun project" without the name dialog.
+  void autorunRecordsAtOnce() {
+    testing::TempFolder data;
+    InitDataFolder(data.path(), true);
+    sim::VirtualInstrument instrument;
+    orb::testing::Start s(data.path(), "/run");
+    s.isolatePorts();
+    s.program.ports.portMap().assign(4, instrument.start());
+    s.ws.setup.Save_real = 0;
+    QVERIFY(s.main.load());
+    QVERIFY(s.program.connection.connected);
+    QCOMPARE(int(s.main.engine().runState), int(kRunning));
+    QVERIFY(s.op.prompts().empty());
+    QCOMPARE(s.main.txt_subproject->text(), QString("Autorun project"));
+    QCOMPARE(ReadSubprojectName(s.main.run().lastFolder), std::string("Autorun project"));
+    QTest::mouseClick(s.main.CmdStop, Qt::LeftButton);
     s.op.answer(Answer::No);
     s.main.close();
   }

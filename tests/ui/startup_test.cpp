@@ -5,9 +5,12 @@
 #include <QTest>
 #include <memory>
 
+#include "acquisition/engine.h"
+#include "acquisition/run_control.h"
 #include "app/data_folder.h"
 #include "app/workspace.h"
 #include "common/scripted_seams.h"
+#include "sim/virtual_instrument.h"
 #include "tests/temp_folder.h"
 #include "tests/ui/ui_fixture.h"
 #include "ui/frm_init.h"
@@ -169,10 +172,15 @@ class StartupTest : public QObject {
     for (const auto& [line, expected] : std::vector<std::pair<QString, bool>>{
              {"/Run", true}, {"  /run  ", true}, {"/RUN", true}, {"-run", false}, {"/run now", false}}) {
       Start s(data.path(), line);
+      s.isolatePorts();
+      sim::VirtualInstrument instrument;
+      s.program.ports.portMap().assign(4, instrument.start());
       QVERIFY(s.main.load());
       QCOMPARE(s.main.Autorun, expected);
       QCOMPARE(s.main.isVisible(), expected);
       QVERIFY(s.main.frmInit()->isVisible());  // the chooser stays open behind it
+      QCOMPARE(s.main.engine().runState != kStopped, expected);
+      s.main.run().StopRun();
       s.main.hide();
     }
   }
