@@ -1,5 +1,7 @@
 #include "cli/reanalyze_command.h"
 
+#include <atomic>
+#include <csignal>
 #include <exception>
 #include <ostream>
 
@@ -10,9 +12,7 @@
 #include "common/format.h"
 #include "reports/report_config.h"
 #include "reports/report_generator.h"
-#include "reports/report_output.h"
-#include "reports/report_statistics.h"
-#include "reports/report_writer.h"
+#include "reports/report_histogram.h"
 
 namespace orb {
 namespace fs = std::filesystem;
@@ -104,6 +104,32 @@ bool Parse(const std::vector<std::string>& args, Options& o, std::ostream& err) 
   return true;
 }
 
+// Ctrl+C while the intervals are counted acts as "STOP": the run ends after
+// the current record and nothing is saved or reported.
+std::atomic<StopFlag*> gStopOnInterrupt{nullptr};
+
+extern "C" void OnReanalyzeInterrupt(int) {
+  if (StopFlag* stop = gStopOnInterrupt.load()) stop->request();
+}
+
+// Routes SIGINT to `stop` while it lives, then puts the previous handler back.
+class InterruptStops {
+ public:
+  explicit InterruptStops(StopFlag& stop) {
+    gStopOnInterrupt = &stop;
+    previous_ = std::signal(SIGINT, OnReanalyzeInterrupt);
+  }
+  ~InterruptStops() {
+    if (previous_ != SIG_ERR) std::signal(SIGINT, previous_);
+    gStopOnInterrupt = nullptr;
+  }
+  InterruptStops(const InterruptStops&) = delete;
+  InterruptStops& operator=(const InterruptStops&) = delete;
+
+ private:
+  void (*previous_)(int) = SIG_ERR;
+};
+
 const char* OutcomeText(ReanalysisOutcome o) {
   switch (o) {
     case ReanalysisOutcome::Reported: return "reported";
@@ -118,41 +144,7 @@ const char* OutcomeText(ReanalysisOutcome o) {
 
 }  // namespace
 
-std::vector<fs::path> WriteReanalysisReport(const ReportRequest& request, const ReanalysedRecording& recording,
-                                            Operator& op) {
-  const ReportContext& ctx = recording.context;
-  ReportStatistics stats;
-  try {
-    stats = ComputeStatistics(recording.rebinned, ctx, ctx.groups.ChannelGroup);
-  } catch (const std::exception&) {
-    op.inform("Report Calculation Error");
-    return {};
-  }
-  std::string folderText = recording.acquisitionFolder.string();
-  while (folderText.size() > 1 && (folderText.back() == '/' || folderText.back() == '\\')) folderText.pop_back();
-
-  ReportText text;
-  text.layout = request.layout == ReportLayout::Histogram ? ReportLayout::Rows : request.layout;
-  text.spacer = request.spacer;
-  text.decimalMark = request.decimalMark;
-  text.statistics = request.statistics;
-  text.date = FormatReportDate(CurrentLocalTime());
-  text.folder = folderText;
-  text.context = &ctx;
-  text.stats = &stats;
-  text.channelGroup = &ctx.groups.ChannelGroup;
-  const WrittenReport written =
-      WriteReportFile(recording.acquisitionFolder, request.filetype == 0 ? ".csv" : ".txt", WriteReportText(text));
-  if (!written.complete) {
-    op.inform("Report Error");
-    return {};
-  }
-  std::vector<fs::path> files{written.path};
-  if (auto copy = CopyReportAsSubproject(written.path, ctx.subproject)) files.push_back(*copy);
-  return files;
-}
-
-int RunReanalyze(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunReanalyze(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, EventLoop* events) {
   Options o;
   if (!Parse(args, o, err)) return kExitUsage;
 
@@ -162,9 +154,10 @@ int RunReanalyze(const std::vector<std::string>& args, std::ostream& out, std::o
     err << "(data folder " << programFolder.string() << "; create it with: orbelune-cli init)\n";
     return kExitConfig;
   }
-  const fs::path folder(o.folder);
+  std::error_code ec;
+  const fs::path folder = fs::absolute(o.folder, ec).lexically_normal();
   if (!FolderExists(folder)) {
-    err << "orbelune-cli reanalyze: no acquisition folder " << folder.string() << "\n";
+    err << "orbelune-cli reanalyze: no acquisition folder " << o.folder << "\n";
     return kExitUsage;
   }
 
@@ -190,14 +183,20 @@ int RunReanalyze(const std::vector<std::string>& args, std::ostream& out, std::o
   if (o.replace) controls.setReplaceOldData(true);
   if (!o.hours.empty()) controls.hoursText = o.hours;
 
-  const ReportRequest request = ReportRequestFromConfig(config, programFolder, folder);
-  ConsoleEventLoop events;
+  // The report as "Generate..." writes it; its name is printed with the
+  // other files, nothing is shown. The window selects the histogram layout
+  // when the folder holds histogram files.
+  ReportRequest request = ReportRequestFromConfig(config, programFolder, folder);
+  request.autoreport = true;
+  if (HighestHistogramFile(folder)) request.layout = ReportLayout::Histogram;
+  ConsoleLauncher launcher(out);
+  ConsoleEventLoop consoleEvents;
   StopFlag stop;
   ReanalysisResult result;
   try {
-    result = RunRawReanalysis(
-        programFolder, folder, controls, op, events, stop,
-        [&](const ReanalysedRecording& r) { return WriteReanalysisReport(request, r, op); });
+    InterruptStops interrupt(stop);
+    result = RunRawReanalysis(programFolder, folder, controls, op, events ? *events : consoleEvents, stop,
+                              GeneratorReportWriter(request, op, launcher));
   } catch (const std::exception& e) {
     err << "orbelune-cli reanalyze: " << e.what() << "\n";
     return kExitFile;

@@ -9,7 +9,11 @@
 // given) and appends the marks to ch<channel>.raw; --replace replaces the
 // counts of counts.bin (after a backup counts.bin.bak, .bak1, ...) and
 // records the method in the acquisition's setup.dat. Prints the files
-// written, one per line; messages and a summary go to standard error.
+// written, one per line; messages and a summary go to standard error. The
+// report is the report generator's (layout, separator and statistics of
+// repoconf.dat; the histogram layout when the folder holds histogram files),
+// made from the new counts without basal normalisation. Ctrl+C stops the
+// run as "STOP" does: nothing is saved or reported.
 #pragma once
 
 #include <filesystem>
@@ -21,21 +25,16 @@
 
 namespace orb {
 
-struct ReportRequest;
+class EventLoop;
 
 // `args` are the options after the command word; "--data DIR" may be among
 // them. Exit codes: 0 re-analysed and reported, 2 usage (unknown option,
 // bad value, no such folder), 3 no config.dat in the data folder, 4 a file
 // not written (no raw data, a re-binning error, counts or setup not
-// replaced, the report or a marks line not written).
-int RunReanalyze(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-
-// The report of a re-analysis, as the report generator writes a report
-// without basal normalisation, with the layout, separator and statistics of
-// `request`. Returns the report and its subproject copy (nothing when the
-// report could not be written, after "Report Calculation Error" or "Report
-// Error").
-std::vector<std::filesystem::path> WriteReanalysisReport(const ReportRequest& request,
-                                                         const ReanalysedRecording& recording, Operator& op);
+// replaced, the report or a marks line not written, stopped by Ctrl+C).
+// `events` replaces the console's event loop (which has no events) when
+// given: tests act between records with it.
+int RunReanalyze(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                 EventLoop* events = nullptr);
 
 }  // namespace orb

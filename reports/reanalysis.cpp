@@ -11,6 +11,7 @@
 #include "common/seams.h"
 #include "common/text_record.h"
 #include "reports/report_context.h"
+#include "reports/report_generator.h"
 #include "reports/signal_analysis.h"
 
 namespace orb {
@@ -44,22 +45,6 @@ std::string RewriteValueLine(const std::string& line, std::initializer_list<std:
 
 const char* ListText(const char* const* names, int size, int index) {
   return index >= 0 && index < size ? names[index] : "";
-}
-
-// "Resampling ERROR" or "Resampling Calculation Error" + bin, as the report
-// generation shows them; nothing when the series re-binned.
-std::optional<RebinResult> RebinForReport(const RecordSeries& series, int bin, Operator& op) {
-  try {
-    RebinResult r = Rebin(series, bin);
-    if (r.lastBin == -1) {
-      op.inform("Resampling ERROR");
-      return std::nullopt;
-    }
-    return r;
-  } catch (const RebinOverflow& e) {
-    op.inform("Resampling Calculation Error" + std::to_string(e.binIndex));
-    return std::nullopt;
-  }
 }
 
 // Replaces counts.bin and setup.dat of the folder after saving the old
@@ -328,6 +313,9 @@ ReanalysisResult RunRawReanalysis(const fs::path& programFolder, const fs::path&
   ReanalysedRecording recording;
   recording.acquisitionFolder = folder;
   recording.series = LoadRecordSeries(processed);
+  // When the raw data ended early the recording is shorter: the bin is
+  // corrected to it as the report generator corrects it.
+  res.bin = bin = CorrectBin(bin, recording.series.T);
   recording.bin = bin;
   ctx.settingText = res.settingText;
   recording.context = std::move(ctx);
@@ -344,6 +332,21 @@ ReanalysisResult RunRawReanalysis(const fs::path& programFolder, const fs::path&
     res.written.insert(res.written.end(), files.begin(), files.end());
   }
   return res;
+}
+
+ReanalysisReportWriter GeneratorReportWriter(const ReportRequest& request, Operator& op, Launcher& launcher) {
+  return [request, &op, &launcher](const ReanalysedRecording& recording) {
+    ReportRequest r = request;
+    r.acquisitionFolder = recording.acquisitionFolder;
+    r.bin = recording.bin;
+    r.basalText.clear();  // the re-counted data is never normalised to a basal recording
+    // The re-analysis's setting text, used once: by this report.
+    OneShotSetting own;
+    OneShotSetting& once = r.oneShotSetting ? *r.oneShotSetting : own;
+    once.set(recording.context.settingText);
+    r.oneShotSetting = &once;
+    return GenerateReportFromRecords(r, recording.series, op, launcher).files();
+  };
 }
 
 }  // namespace orb

@@ -21,6 +21,8 @@ namespace orb {
 
 class Operator;
 class EventLoop;
+class Launcher;
+struct ReportRequest;
 
 // The entries of the report window's lists.
 inline constexpr const char* kReanalysisMethodNames[3] = {
@@ -86,9 +88,11 @@ class StopFlag {
 
 // What the report writer gets after a re-analysis: the new counts as the
 // report loads a recording (times with the day correction, records 0..K),
-// already re-binned to `bin` with the tail rule applied, and the
+// the bin (at least 2, corrected to the recording's length), the
 // acquisition context the counts were made with (its settingText is the
-// SETTING line of the report).
+// SETTING line of the report: the re-analysis's own text, or the one
+// re-read from setup.dat after "Replace old data"), and the series
+// re-binned to `bin`, which showed that a report can be made.
 struct ReanalysedRecording {
   std::filesystem::path acquisitionFolder;
   ReportContext context;
@@ -97,10 +101,17 @@ struct ReanalysedRecording {
   int bin = 0;
 };
 
-// Computes the statistics and writes the report without basal
-// normalisation, showing its own messages; returns the files written
-// (empty when none was).
+// Writes the report of a re-analysis and returns the files written (empty
+// when none was), showing its own messages.
 using ReanalysisReportWriter = std::function<std::vector<std::filesystem::path>(const ReanalysedRecording&)>;
+
+// The report writer of "RUN": the report generator's report of the new
+// counts (GenerateReportFromRecords) with the controls of `request` (kept
+// as a copy), the re-analysis's folder and bin, no basal normalisation, and
+// the re-analysis's setting text handed to the generator as the one-shot
+// setting text (request.oneShotSetting when given, which this report then
+// uses up). `op` and `launcher` must outlive the writer.
+ReanalysisReportWriter GeneratorReportWriter(const ReportRequest& request, Operator& op, Launcher& launcher);
 
 enum class ReanalysisOutcome {
   Reported,         // counts computed (and saved when asked), report written

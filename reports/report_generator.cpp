@@ -34,30 +34,39 @@ ReportResult Stop(ReportResult result, ReportStatus status, Operator& op, const 
   return result;
 }
 
-ReportResult Generate(const ReportRequest& request, Operator& op, Launcher& launcher) {
+// One generation. The recording is `given` when the caller holds it in
+// memory; otherwise counts.bin of the folder is read (after the context, so
+// that the context's messages come first, as they always have).
+ReportResult Generate(const ReportRequest& request, const RecordSeries* given, Operator& op, Launcher& launcher) {
   ReportResult result;
   result.bin = request.bin;
   const fs::path& folder = request.acquisitionFolder;
   const fs::path countsFile = folder / kCountsFile;
-  if (!FileExists(countsFile)) return Stop(result, ReportStatus::NoActivityFile, op, "Activity file not Found");
+  if (!given && !FileExists(countsFile))
+    return Stop(result, ReportStatus::NoActivityFile, op, "Activity file not Found");
 
   ReportContext ctx = LoadReportContext(request.programFolder, folder, op, request.oneShotSetting);
 
   // The length scan and the bin correction; the records read for the scan
-  // are the ones loaded.
-  const auto records = ReadCountsFile(folder);
-  if (!records) return Stop(result, ReportStatus::ReadError, op, "Error reading " + countsFile.string());
-  result.bin = CorrectBin(request.bin, ScanLength(*records));
-  const RecordSeries series = LoadRecordSeries(*records);
+  // are the ones loaded. Records in memory are already loaded: their length
+  // is their largest corrected time.
+  RecordSeries loaded;
+  std::int32_t length = 0;
+  if (given) {
+    length = given->T;
+  } else {
+    const auto records = ReadCountsFile(folder);
+    if (!records) return Stop(result, ReportStatus::ReadError, op, "Error reading " + countsFile.string());
+    length = ScanLength(*records);
+    loaded = LoadRecordSeries(*records);
+  }
+  const RecordSeries& series = given ? *given : loaded;
+  result.bin = CorrectBin(request.bin, length);
   Spin(request);
 
-  RebinResult rebinned;
-  try {
-    rebinned = Rebin(series, result.bin);
-  } catch (const RebinOverflow& e) {
-    return Stop(result, ReportStatus::ResamplingError, op, "Resampling Calculation Error" + std::to_string(e.binIndex));
-  }
-  if (rebinned.lastBin < 0) return Stop(result, ReportStatus::ResamplingError, op, "Resampling ERROR");
+  std::optional<RebinResult> rebinnedOrNot = RebinForReport(series, result.bin, op);
+  if (!rebinnedOrNot) return Stop(result, ReportStatus::ResamplingError, op, "");
+  RebinResult& rebinned = *rebinnedOrNot;
   Spin(request);
 
   std::array<std::int16_t, kChannelSlots> channelGroup = ctx.groups.ChannelGroup;
@@ -115,7 +124,33 @@ ReportResult Generate(const ReportRequest& request, Operator& op, Launcher& laun
   return result;
 }
 
+// Questions the operator cannot answer go to the caller (the command line
+// names the missing option); any other failure is "Report Error".
+ReportResult GenerateGuarded(const ReportRequest& request, const RecordSeries* given, Operator& op,
+                             Launcher& launcher) {
+  try {
+    return Generate(request, given, op, launcher);
+  } catch (const UnansweredQuestion&) {
+    throw;
+  } catch (const std::exception&) {
+    ReportResult result;
+    result.bin = request.bin;
+    return Stop(result, ReportStatus::WriteError, op, "Report Error");
+  }
+}
+
 }  // namespace
+
+std::optional<RebinResult> RebinForReport(const RecordSeries& series, int bin, Operator& op) {
+  try {
+    RebinResult rebinned = Rebin(series, bin);
+    if (rebinned.lastBin >= 0) return rebinned;
+    op.inform("Resampling ERROR");
+  } catch (const RebinOverflow& e) {
+    op.inform("Resampling Calculation Error" + std::to_string(e.binIndex));
+  }
+  return std::nullopt;
+}
 
 std::vector<fs::path> ReportResult::files() const {
   std::vector<fs::path> out;
@@ -141,15 +176,12 @@ ReportRequest ReportRequestFromConfig(const ReportConfig& config, const fs::path
 }
 
 ReportResult GenerateReport(const ReportRequest& request, Operator& op, Launcher& launcher) {
-  try {
-    return Generate(request, op, launcher);
-  } catch (const UnansweredQuestion&) {
-    throw;  // the caller decides (the command line names the missing option)
-  } catch (const std::exception&) {
-    ReportResult result;
-    result.bin = request.bin;
-    return Stop(result, ReportStatus::WriteError, op, "Report Error");
-  }
+  return GenerateGuarded(request, nullptr, op, launcher);
+}
+
+ReportResult GenerateReportFromRecords(const ReportRequest& request, const RecordSeries& records, Operator& op,
+                                       Launcher& launcher) {
+  return GenerateGuarded(request, &records, op, launcher);
 }
 
 }  // namespace orb

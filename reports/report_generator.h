@@ -5,7 +5,9 @@
 // copies it under the subproject's name and shows it.
 //
 // Every message and question goes through the Operator; showing the report
-// goes through the Launcher. The one entry point is GenerateReport.
+// goes through the Launcher. GenerateReport reads the recording from
+// counts.bin; GenerateReportFromRecords takes it from memory (the raw data
+// re-analysis); both make the report the same way.
 #pragma once
 
 #include <filesystem>
@@ -13,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "reports/rebinning.h"
 #include "reports/report_context.h"
 #include "reports/report_writer.h"
 
@@ -70,5 +73,19 @@ struct ReportResult {
 // Generates the report of request.acquisitionFolder. Questions the operator
 // cannot answer (UnansweredQuestion) are passed on to the caller.
 ReportResult GenerateReport(const ReportRequest& request, Operator& op, Launcher& launcher);
+
+// Generates the report of request.acquisitionFolder from `records` instead of
+// its counts.bin (which need not exist): the records 0..K as
+// LoadRecordSeries makes them, T being their largest corrected time. The
+// context, the bin correction (to T), the re-binning, the basal
+// normalisation, the statistics, the histogram files, every layout, the
+// report's name, its copy and showing it are those of GenerateReport.
+ReportResult GenerateReportFromRecords(const ReportRequest& request, const RecordSeries& records, Operator& op,
+                                       Launcher& launcher);
+
+// Re-bins a recording for a report. When a re-binned count does not fit 16
+// bits the operator sees "Resampling Calculation Error" + the bin index,
+// when nothing is left to report "Resampling ERROR"; nothing is returned.
+std::optional<RebinResult> RebinForReport(const RecordSeries& series, int bin, Operator& op);
 
 }  // namespace orb

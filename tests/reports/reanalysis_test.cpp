@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <csignal>
 #include <sstream>
 
 #include "cli/commands.h"
 #include "cli/reanalyze_command.h"
 #include "common/scripted_seams.h"
 #include "common/text_record.h"
+#include "reports/report_generator.h"
 #include "reports/signal_analysis.h"
 #include "tests/reports/report_fixture.h"
 
@@ -263,6 +266,103 @@ TEST_F(ReanalysisTest, ExportRawAppendsTheMarksOfEveryAnalysedChannel) {
   EXPECT_EQ(j, kIntervals);
   EXPECT_FALSE(fs::exists(folder / "ch1.raw"));  // no well
   EXPECT_NE(std::find(r.written.begin(), r.written.end(), folder / "ch0.raw"), r.written.end());
+}
+
+// The report "RUN" writes is the one "Generate..." writes from the new
+// counts: in every layout (the histogram one too), with the re-analysis's
+// setting text used once and no basal normalisation; "Generate..." itself
+// still reads counts.bin.
+TEST_F(ReanalysisTest, ReportIsTheGeneratorsReportOfTheNewCounts) {
+  HistogramRecord h;
+  h.ElapsedMinutesExact = 5;
+  h.SecondsPerSample = 0.5;
+  for (int c = 0; c < 50; ++c) h.counts[std::size_t(c) * 385 + 2] = 10 + c;
+  AcquisitionFixture::write(folder / HistogramFileName(0), PackHistogramRecord(h));
+  fx.writeSubproject(folder, "Dose 1");
+
+  FakeClock clock;
+  RecordingLauncher launcher;
+  OneShotSetting once;  // the report window's
+  ReportRequest request;
+  request.programFolder = fx.program();
+  request.acquisitionFolder = folder;
+  request.clock = &clock;
+  request.oneShotSetting = &once;
+  request.statistics = {true, false, true, true, true};
+  const std::string reportFile = (folder / "report.csv").string();
+  // The report without its SETTING line: what the counts make.
+  auto dataOf = [](std::string report) {
+    const std::size_t at = report.find("\"SETTING:\"");
+    return report.erase(at, report.find('\n', at) - at);
+  };
+  // The new counts: channels of a well counted again, the others 0.
+  std::vector<CountsRecord> recounted;
+  for (int j = 0; j < kIntervals; ++j)
+    recounted.push_back(testing::Rec(j + 1, {{0, Dips(0, j)}, {2, Dips(2, j)}, {5, Dips(5, j)}}, 230 + j));
+
+  for (ReportLayout layout : {ReportLayout::Rows, ReportLayout::Histogram}) {
+    SCOPED_TRACE(static_cast<int>(layout));
+    AcquisitionFixture::write(folder / "counts.bin", oldCounts);
+    request.layout = layout;
+    request.basalText = "20240130_0800";  // a basal choice does not apply to re-counted data
+    launcher.opened.clear();
+    op.clear();
+    ReanalysisControls c;
+    const ReanalysisResult r = RunRawReanalysis(fx.program(), folder, c, op, events, stop,
+                                                GeneratorReportWriter(request, op, launcher));
+    ASSERT_EQ(r.outcome, ReanalysisOutcome::Reported) << ::testing::PrintToString(op.texts());
+    EXPECT_TRUE(op.texts().empty()) << ::testing::PrintToString(op.texts());
+    EXPECT_EQ(r.written, (std::vector<fs::path>{folder / "report.csv", folder / "Dose_1.csv"}));
+    EXPECT_EQ(launcher.opened, std::vector<std::string>{reportFile});
+    EXPECT_FALSE(once.pending());
+    EXPECT_EQ(AcquisitionFixture::read(folder / "counts.bin"), oldCounts);
+    const std::string reanalysed = AcquisitionFixture::read(folder / "report.csv");
+    EXPECT_NE(reanalysed.find("\"SETTING:\",\"1_Threshold Avrg (Default.Agar&Liquid) C elegans(>L4) [SNR=1.8]\"\r\n"),
+              std::string::npos);
+    EXPECT_EQ(reanalysed.find("BASAL"), std::string::npos);
+
+    // "Generate..." reads counts.bin: the recorded counts, the recording's
+    // own setting text.
+    request.basalText.clear();
+    ASSERT_TRUE(GenerateReport(request, op, launcher).ok());
+    const std::string recorded = AcquisitionFixture::read(folder / "report.csv");
+    EXPECT_NE(recorded.find("\"SETTING:\",\"Mode1 C.elegans[snr=1.8]\"\r\n"), std::string::npos);
+    EXPECT_NE(dataOf(recorded), dataOf(reanalysed));
+
+    // With the new counts in counts.bin and the same setting text once,
+    // "Generate..." writes the re-analysis's report byte for byte.
+    fx.writeCounts(folder, recounted);
+    once.set(r.settingText);
+    ASSERT_TRUE(GenerateReport(request, op, launcher).ok());
+    EXPECT_EQ(AcquisitionFixture::read(folder / "report.csv"), reanalysed);
+  }
+}
+
+// Ctrl+C during "RUN" on the command line acts as "STOP"; the previous
+// SIGINT handler is back afterwards.
+std::atomic<int> gOutsideInterrupts{0};
+extern "C" void CountOutsideInterrupt(int) { ++gOutsideInterrupts; }
+
+TEST_F(ReanalysisTest, CommandLineCtrlCStopsTheRun) {
+  AcquisitionFixture::write(fx.program() / "config.dat", "\"x\"\r\n1,1,4,0\r\n");
+  events.onProcess = [this] {
+    if (events.processed == 2) std::raise(SIGINT);
+  };
+  const auto before = std::signal(SIGINT, CountOutsideInterrupt);
+  std::ostringstream out, err;
+  const int code =
+      RunReanalyze({"--data", fx.program().string(), folder.string(), "--replace"}, out, err, &events);
+  const auto after = std::signal(SIGINT, before);
+  EXPECT_EQ(after, &CountOutsideInterrupt);
+  EXPECT_EQ(gOutsideInterrupts, 0);
+  EXPECT_EQ(code, kExitFile);
+  EXPECT_EQ(events.processed, 2);
+  EXPECT_NE(err.str().find("2 of 13 records analysed"), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find("stopped"), std::string::npos);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(AcquisitionFixture::read(folder / "counts.bin"), oldCounts);
+  EXPECT_FALSE(fs::exists(folder / "counts.bin.bak"));
+  EXPECT_FALSE(fs::exists(folder / "report.csv"));
 }
 
 TEST(ReanalysisControlsTest, BoxesAsTheFrameReadsThem) {
