@@ -27,12 +27,13 @@ constexpr const char* kReanalyzeUsage =
 constexpr double kLowestSnr = 1.1;
 constexpr double kHighestSnr = 6.0;
 
-bool IsNumber(const std::string& text) {
+// Digits with at most one decimal mark: "." or, when `comma`, ",".
+bool IsNumber(const std::string& text, bool comma) {
   bool digit = false, mark = false;
   for (char c : text) {
     if (c >= '0' && c <= '9') {
       digit = true;
-    } else if ((c == '.' || c == ',') && !mark) {
+    } else if ((c == '.' || (c == ',' && comma)) && !mark) {
       mark = true;
     } else {
       return false;
@@ -93,12 +94,13 @@ bool Parse(const std::vector<std::string>& args, Options& o, std::ostream& err) 
   };
   if (!o.method.empty() && !oneOf(o.method, "--method", {"0", "1", "2"})) return false;
   if (!o.organism.empty() && !oneOf(o.organism, "--organism", {"0", "1"})) return false;
-  if (!o.snr.empty() && (!IsNumber(o.snr) || BoxValue(o.snr) < kLowestSnr || BoxValue(o.snr) > kHighestSnr)) {
+  if (!o.snr.empty() && (!IsNumber(o.snr, true) || BoxValue(o.snr) < kLowestSnr || BoxValue(o.snr) > kHighestSnr)) {
     err << "orbelune-cli reanalyze: --snr takes a number from 1.1 to 6, not " << o.snr << "\n";
     return false;
   }
-  if (!o.hours.empty() && !IsNumber(o.hours)) {
-    err << "orbelune-cli reanalyze: --hours takes a number of hours, not " << o.hours << "\n";
+  // The hours box reads only "." as the decimal mark.
+  if (!o.hours.empty() && !IsNumber(o.hours, false)) {
+    err << "orbelune-cli reanalyze: --hours takes a number of hours (decimal point \".\"), not " << o.hours << "\n";
     return false;
   }
   return true;

@@ -43,6 +43,49 @@ std::string RewriteValueLine(const std::string& line, std::initializer_list<std:
   return w.bytes();
 }
 
+// Passes everything on and keeps the texts of the messages shown.
+class NotingOperator final : public Operator {
+ public:
+  explicit NotingOperator(Operator& inner) : inner_(inner) {}
+  Answer ask(std::string_view text, Buttons buttons) override {
+    if (buttons == Buttons::Ok) shown.emplace_back(text);
+    return inner_.ask(text, buttons);
+  }
+  std::optional<std::string> input(std::string_view prompt, std::string_view title,
+                                   std::string_view initial) override {
+    return inner_.input(prompt, title, initial);
+  }
+  std::vector<std::string> shown;
+
+ private:
+  Operator& inner_;
+};
+
+// Leaves out the messages `already` shown, in their order, while they come
+// first (the report's own load of the context); passes on everything else.
+class RepeatFilter final : public Operator {
+ public:
+  RepeatFilter(Operator& inner, const std::vector<std::string>& already) : inner_(inner), already_(already) {}
+  Answer ask(std::string_view text, Buttons buttons) override {
+    if (next_ < already_.size() && buttons == Buttons::Ok && text == already_[next_]) {
+      ++next_;
+      return Answer::Ok;
+    }
+    next_ = already_.size();
+    return inner_.ask(text, buttons);
+  }
+  std::optional<std::string> input(std::string_view prompt, std::string_view title,
+                                   std::string_view initial) override {
+    next_ = already_.size();
+    return inner_.input(prompt, title, initial);
+  }
+
+ private:
+  Operator& inner_;
+  const std::vector<std::string>& already_;
+  std::size_t next_ = 0;
+};
+
 const char* ListText(const char* const* names, int size, int index) {
   return index >= 0 && index < size ? names[index] : "";
 }
@@ -123,7 +166,7 @@ void ReanalysisControls::chooseOrganism(int index) {
 
 bool RawDataAvailable(const fs::path& acquisitionFolder) { return FileExists(acquisitionFolder / RawFileName(0)); }
 
-double BoxValue(const std::string& text) {
+double BoxValue(const std::string& text, bool commaIsMark) {
   std::size_t i = 0;
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
   double sign = 1;
@@ -140,7 +183,7 @@ double BoxValue(const std::string& text) {
       } else {
         value = value * 10 + (c - '0');
       }
-    } else if ((c == '.' || c == ',') && !fraction) {
+    } else if ((c == '.' || (c == ',' && commaIsMark)) && !fraction) {
       fraction = true;
     } else {
       break;
@@ -151,12 +194,13 @@ double BoxValue(const std::string& text) {
 
 int AnalysisMinutes(const ReanalysisControls& controls, std::optional<std::string>* shownHours) {
   if (controls.replaceOldData) return kReplaceMinutes;
-  const double minutes = BoxValue(controls.hoursText) * 60;
+  const double minutes = BoxValue(controls.hoursText, false) * 60;
   const double limit = std::numeric_limits<std::int32_t>::max();
   const std::int64_t m = std::isfinite(minutes) ? RoundHalfEven(std::clamp(minutes, -limit, limit)) : 0;
   if (m >= kMinimumMinutes) return static_cast<int>(m);
-  // The box shows the length actually analysed.
-  if (shownHours) *shownHours = FormatFixed(kShortMinutes / 60.0, 2);
+  // The box shows the least length, 5 minutes in hours ("0.08"), although
+  // an hour is analysed.
+  if (shownHours) *shownHours = FormatFixed(kMinimumMinutes / 60.0, 2);
   return kShortMinutes;
 }
 
@@ -238,7 +282,8 @@ ReanalysisResult RunRawReanalysis(const fs::path& programFolder, const fs::path&
   }
   res.bin = bin = CorrectBin(bin, longest);
 
-  ReportContext ctx = LoadReportContext(programFolder, folder, op);
+  NotingOperator noting(op);
+  ReportContext ctx = LoadReportContext(programFolder, folder, noting);
   const int J = res.records;
   show("Block 0/" + std::to_string(J));
   const double snr = BoxValue(controls.thresholdText);
@@ -312,6 +357,7 @@ ReanalysisResult RunRawReanalysis(const fs::path& programFolder, const fs::path&
 
   ReanalysedRecording recording;
   recording.acquisitionFolder = folder;
+  recording.contextMessages = std::move(noting.shown);
   recording.series = LoadRecordSeries(processed);
   // When the raw data ended early the recording is shorter: the bin is
   // corrected to it as the report generator corrects it.
@@ -345,7 +391,8 @@ ReanalysisReportWriter GeneratorReportWriter(const ReportRequest& request, Opera
     OneShotSetting& once = r.oneShotSetting ? *r.oneShotSetting : own;
     once.set(recording.context.settingText);
     r.oneShotSetting = &once;
-    return GenerateReportFromRecords(r, recording.series, op, launcher).files();
+    RepeatFilter shownOnce(op, recording.contextMessages);
+    return GenerateReportFromRecords(r, recording.series, shownOnce, launcher).files();
   };
 }
 

@@ -61,15 +61,17 @@ struct ReanalysisControls {
 // "Real Time Data Not Found" otherwise.
 bool RawDataAvailable(const std::filesystem::path& acquisitionFolder);
 
-// Minutes to analyse: 32000 with "Replace old data", else round(hours x 60);
-// fewer than 5 minutes become 60, and the hours box then shows 60 minutes
-// in hours ("1.00"). `shownHours` is set only when the box must change.
+// Minutes to analyse: 32000 with "Replace old data", else round(hours x 60),
+// the hours read with "." as the only decimal mark ("0,5" is 0 hours);
+// fewer than 5 minutes become 60, and the hours box then shows 5 minutes in
+// hours, "0.08". `shownHours` is set only when the box must change.
 int AnalysisMinutes(const ReanalysisControls& controls, std::optional<std::string>* shownHours = nullptr);
 // The integer value of the bin box, at least 2.
 int ReanalysisBinSize(const std::string& binText);
 // A number as the boxes take it: leading blanks, digits with one decimal
-// mark ("." or ","); what follows is ignored, no number is 0.
-double BoxValue(const std::string& text);
+// mark ("." or, when `commaIsMark`, ","); what follows is ignored, no number
+// is 0. The threshold box reads "," as "."; the hours box does not.
+double BoxValue(const std::string& text, bool commaIsMark = true);
 // Setting text of a re-analysis that keeps the recorded data: method text
 // + " " + organism text + " [SNR=" + threshold text + "]".
 std::string ReanalysisSettingText(const ReanalysisControls& controls);
@@ -99,6 +101,10 @@ struct ReanalysedRecording {
   RecordSeries series;
   RebinResult rebinned;
   int bin = 0;
+  // The messages the operator saw while the context was loaded (missing
+  // plate or group files): the report made from this recording does not
+  // show them a second time.
+  std::vector<std::string> contextMessages;
 };
 
 // Writes the report of a re-analysis and returns the files written (empty
@@ -110,7 +116,9 @@ using ReanalysisReportWriter = std::function<std::vector<std::filesystem::path>(
 // as a copy), the re-analysis's folder and bin, no basal normalisation, and
 // the re-analysis's setting text handed to the generator as the one-shot
 // setting text (request.oneShotSetting when given, which this report then
-// uses up). `op` and `launcher` must outlive the writer.
+// uses up). The generator loads the context again; the messages of that
+// load that the re-analysis already showed (contextMessages) are not shown
+// twice. `op` and `launcher` must outlive the writer.
 ReanalysisReportWriter GeneratorReportWriter(const ReportRequest& request, Operator& op, Launcher& launcher);
 
 enum class ReanalysisOutcome {

@@ -45,9 +45,9 @@ int ExportBinCount(std::int64_t T, int bin);
 inline constexpr int kMaxExportBins = 1 << 16;
 
 // Each channel's counts summed per bin. Bin k (1-based) collects the
-// records with (k - 1) x bin < t <= k x bin; the first bin also takes the
-// records of minute 0. Records after the last bin, and before minute 0,
-// belong to no bin.
+// records with (k - 1) x bin < t <= k x bin (t with the day correction), so
+// a record of minute 0 (or before) lies before the first bin; records after
+// the last bin belong to no bin either.
 struct ExportBins {
   int bin = 0;
   int n = 0;

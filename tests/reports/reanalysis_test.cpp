@@ -121,7 +121,7 @@ TEST_F(ReanalysisTest, RunCountsEveryIntervalAgainAndReportsWithoutTouchingTheRe
   // Method 0 counts these dips (each in its own 30-sample window) the same;
   // only the records within the minutes are analysed.
   c.method = kMethodThresholdBinary;
-  c.hoursText = "0,15";  // 9 minutes
+  c.hoursText = "0.15";  // 9 minutes
   reported.clear();
   const ReanalysisResult nine = run(c);
   EXPECT_EQ(nine.records, 9);
@@ -336,6 +336,24 @@ TEST_F(ReanalysisTest, ReportIsTheGeneratorsReportOfTheNewCounts) {
     ASSERT_TRUE(GenerateReport(request, op, launcher).ok());
     EXPECT_EQ(AcquisitionFixture::read(folder / "report.csv"), reanalysed);
   }
+
+  // The context's messages are shown once, when it is loaded, not again by
+  // the report; the report's own messages still come through.
+  fx.writeSetup(folder, "k404");
+  op.clear();
+  ReanalysisControls c;
+  const ReanalysisResult r =
+      RunRawReanalysis(fx.program(), folder, c, op, events, stop, GeneratorReportWriter(request, op, launcher));
+  EXPECT_EQ(r.outcome, ReanalysisOutcome::Reported);
+  EXPECT_EQ(op.texts(), std::vector<std::string>{"Multiwell Configuration File k404.dat or .bak not found"});
+  ASSERT_EQ(request.layout, ReportLayout::Histogram);
+  fs::remove(folder / HistogramFileName(0));
+  op.clear();
+  EXPECT_EQ(RunRawReanalysis(fx.program(), folder, c, op, events, stop, GeneratorReportWriter(request, op, launcher))
+                .outcome,
+            ReanalysisOutcome::NotReported);
+  EXPECT_EQ(op.texts(), (std::vector<std::string>{"Multiwell Configuration File k404.dat or .bak not found",
+                                                  "Error getting Histogram.bin data"}));
 }
 
 // Ctrl+C during "RUN" on the command line acts as "STOP"; the previous
@@ -372,11 +390,17 @@ TEST(ReanalysisControlsTest, BoxesAsTheFrameReadsThem) {
   EXPECT_FALSE(shown);
   c.hoursText = "1.5";
   EXPECT_EQ(AnalysisMinutes(c), 90);
-  c.hoursText = "0.05";  // 3 minutes: an hour is analysed, and the box says so
+  c.hoursText = "0.05";  // 3 minutes: an hour is analysed, the box shows 5 minutes
   EXPECT_EQ(AnalysisMinutes(c, &shown), 60);
-  EXPECT_EQ(shown, "1.00");
+  EXPECT_EQ(shown, "0.08");
   c.hoursText = "abc";
   EXPECT_EQ(AnalysisMinutes(c), 60);
+  c.hoursText = "1,5";  // the hours box has no decimal comma: 1 hour
+  EXPECT_EQ(AnalysisMinutes(c), 60);
+  c.hoursText = "0,5";  // 0 hours
+  shown.reset();
+  EXPECT_EQ(AnalysisMinutes(c, &shown), 60);
+  EXPECT_EQ(shown, "0.08");
   c.setReplaceOldData(true);
   EXPECT_FALSE(c.hoursEnabled);
   EXPECT_EQ(AnalysisMinutes(c), 32000);
@@ -387,6 +411,7 @@ TEST(ReanalysisControlsTest, BoxesAsTheFrameReadsThem) {
   EXPECT_EQ(ReanalysisBinSize("60"), 60);
   EXPECT_EQ(ReanalysisBinSize(""), 2);
   EXPECT_DOUBLE_EQ(BoxValue(" 2,8"), 2.8);
+  EXPECT_DOUBLE_EQ(BoxValue(" 2,8", false), 2.0);
   EXPECT_DOUBLE_EQ(BoxValue("1.8x"), 1.8);
 }
 
@@ -412,7 +437,7 @@ TEST_F(ReanalysisTest, CommandLineReanalysesAndPrintsTheFilesWritten) {
   EXPECT_NE(report.find("Mode0 C.elegans[snr=2.5]"), std::string::npos) << report;
   EXPECT_NE(report.find("\"000_Control\""), std::string::npos);
 
-  for (std::vector<std::string> bad : {std::vector<std::string>{"--method", "3"}, {"--snr", "7"}, {"--snr", "x"},
+  for (std::vector<std::string> bad : {std::vector<std::string>{"--method", "3"}, {"--snr", "7"}, {"--snr", "x"}, {"--hours", "0,5"},
                                        {"--organism", "2"}, {"--hours", "-1"}, {"--frobnicate"}}) {
     auto a = base;
     a.insert(a.end(), bad.begin(), bad.end());
