@@ -132,7 +132,9 @@ std::array<std::int32_t, kBeams> BasalChannelValues(const RebinResult& basal, in
 BasalOutcome NormaliseToBasal(std::array<std::int32_t, kBeams> basal, RebinResult& rec, const ReportContext& ctx,
                               std::array<std::int16_t, kChannelSlots>& channelGroup, Operator& op) {
   BasalOutcome out;
-  const int bins = rec.outputBins();
+  // The recording's bins 0 to its last bin: a partial bin the tail rule
+  // dropped is not reported, and its counts never become a basal value.
+  const int bins = std::clamp(rec.lastBin + 1, 0, rec.outputBins());
 
   // All beams of a well get the well's mean basal value and mean curve.
   std::vector<double> wellBasalMean(static_cast<std::size_t>(ctx.wellCount()), -1);

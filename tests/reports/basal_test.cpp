@@ -250,11 +250,14 @@ TEST(BasalNormaliseTest, WellAveragingCapAndUngroupedChannels) {
   groups.fill(-1);
   groups[0] = groups[16] = groups[1] = 0;
   groups[2] = 999;
+  // A third output bin, dropped by the tail rule (last bin 1), whose count
+  // would otherwise be well 0's maximum.
   RebinResult rec;
   rec.bin = 30;
-  rec.endTime = {30, 60};
-  rec.counts.assign(2, ChannelCounts{});
+  rec.endTime = {30, 60, 90};
+  rec.counts.assign(3, ChannelCounts{});
   rec.lastBin = 1;
+  rec.counts[2][0] = 50;
   rec.counts[0][0] = 4;
   rec.counts[0][16] = 7;  // well 0: 5.5 -> 6 and (3 + 4) / 2 = 3.5 -> 4
   rec.counts[1][0] = 3;
