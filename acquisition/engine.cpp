@@ -330,10 +330,10 @@ void AcquisitionEngine::CloseInterval() {
   const auto now = clock_.steady();
   SecondsPerSample = RoundTo((now - IntervalStartTime).count() / 1000.0 / rtBuffer_, 3);
 
-  if (online()) {
-    const int rawTemperature = link_.ReadTemperatureRaw();
-    if (rawTemperature >= 0) Temperature = link_.Temperature(rawTemperature);
-  }
+  // A temperature query without reply gives -1, which converts below the
+  // regulated range: the heater/cooler is then switched off rather than
+  // driven on a stale reading.
+  if (online()) Temperature = link_.Temperature(link_.ReadTemperatureRaw());
   TemperatureText = FormatFixed(Temperature, 1);
   if (hooks.showTemperature) hooks.showTemperature(TemperatureText);
   if (hooks.intervalOutputs) hooks.intervalOutputs(Temperature, clock_.now().hour);
@@ -351,7 +351,7 @@ void AcquisitionEngine::CloseInterval() {
       ++RawFileFill;
     }
   }
-  IntervalStartTime = now;
+  IntervalStartTime = clock_.steady();
 }
 
 void AcquisitionEngine::AnalyseInterval() {

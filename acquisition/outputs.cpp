@@ -169,7 +169,7 @@ std::optional<OutputLook> ApplyPulseProgramme(OutputState& state, const ProjectS
   }
   if (state.OutputsPending) {
     state.OutputsPending = kFalse;
-    if (!look) look = SendOutputs(state, send);  // the state just sent already holds the change
+    look = SendOutputs(state, send);
   }
   return look;
 }

@@ -95,7 +95,8 @@ void ApplyHourSchedule(OutputState& state, const ProjectSetup& setup, int hour);
 // the schedule enabled; each cycle starts with its on phase, and after the
 // last cycle the light keeps its last state), then a pending manual change.
 // `minutes` is the exact time since the start of the run. Returns the look
-// when something was sent (a state is sent once per check).
+// when something was sent (the programme's state, then the pending change,
+// each sent on its own).
 std::optional<OutputLook> ApplyPulseProgramme(OutputState& state, const ProjectSetup& setup, double minutes,
                                               const OutputSender& send);
 

@@ -176,9 +176,9 @@ void WriteSnapshot(const Workspace& ws, const std::filesystem::path& folder) {
 std::filesystem::path CreateAcquisitionFolder(const Workspace& ws, const LocalDateTime& start,
                                               const std::string& name, const std::string& description) {
   const auto folder = MakeRunFolder(ws, start);
+  WriteSnapshot(ws, folder);
   if (!WriteSubproject(folder, name, description))
     throw RecordFileFailure({folder / kSubprojectFile, "cannot be written"});
-  WriteSnapshot(ws, folder);
   return folder;
 }
 
@@ -188,7 +188,8 @@ std::filesystem::path CreateSnapshotFolder(const Workspace& ws, const LocalDateT
   return folder;
 }
 
-std::optional<RecordFileError> AppendRecord(const std::filesystem::path& file, std::string_view bytes) {
+std::optional<RecordFileError> AppendRecord(const std::filesystem::path& file, std::string_view bytes,
+                                            std::size_t recordSize) {
   auto failure = [&](int err) { return RecordFileError{file, std::strerror(err)}; };
   const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return failure(errno);
@@ -200,8 +201,7 @@ std::optional<RecordFileError> AppendRecord(const std::filesystem::path& file, s
   }
   // A tail shorter than a record (left by a power cut in an older program)
   // is dropped, so that record k stays at k times the record size.
-  const off_t recordSize = static_cast<off_t>(bytes.size());
-  const off_t before = recordSize > 0 ? st.st_size - st.st_size % recordSize : st.st_size;
+  const off_t before = recordSize > 0 ? st.st_size - st.st_size % static_cast<off_t>(recordSize) : st.st_size;
   std::size_t done = 0;
   int err = 0;
   while (done < bytes.size()) {
@@ -231,12 +231,15 @@ std::optional<RecordFileError> AppendRecord(const std::filesystem::path& file, s
 std::vector<RecordFileError> AppendIntervalRecords(const std::filesystem::path& acquisitionFolder,
                                                    const IntervalRecords& records) {
   std::vector<RecordFileError> errors;
-  auto append = [&](const std::string& name, const std::string& bytes) {
-    if (auto e = AppendRecord(acquisitionFolder / name, bytes)) errors.push_back(*e);
+  auto append = [&](const std::string& name, const std::string& bytes, std::size_t recordSize) {
+    if (auto e = AppendRecord(acquisitionFolder / name, bytes, recordSize)) errors.push_back(*e);
   };
-  if (records.raw) append(RawFileName(records.rawFileIndex), PackRawRecord(*records.raw));
-  append(kCountsFile, PackCountsRecord(records.counts));
-  if (records.histogram) append(HistogramFileName(records.rawFileIndex), PackHistogramRecord(*records.histogram));
+  // Raw records change size with RT_Buffer (two runs of one minute may share
+  // a file), so only the fixed-size files are realigned.
+  if (records.raw) append(RawFileName(records.rawFileIndex), PackRawRecord(*records.raw), 0);
+  append(kCountsFile, PackCountsRecord(records.counts), kCountsRecordSize);
+  if (records.histogram)
+    append(HistogramFileName(records.rawFileIndex), PackHistogramRecord(*records.histogram), kHistogramRecordSize);
   return errors;
 }
 

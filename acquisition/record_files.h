@@ -99,9 +99,9 @@ struct RecordFileError {
 };
 
 // The folder of a run started at `start`: ws.ProjectPath / "yyyymmdd_hhmm".
-// Creates it when missing (an existing one is reused as it is), writes
-// subproj.dat (name, description) and the settings snapshot (the project's
-// files as SaveProject writes them). Throws RecordFileFailure on failure.
+// Creates it when missing (an existing one is reused as it is), writes the
+// settings snapshot (the project's files as SaveProject writes them), then
+// subproj.dat (name, description). Throws RecordFileFailure on failure.
 struct RecordFileFailure : std::runtime_error {
   RecordFileError error;
   explicit RecordFileFailure(RecordFileError e);
@@ -112,10 +112,13 @@ std::filesystem::path CreateAcquisitionFolder(const Workspace& ws, const LocalDa
 std::filesystem::path CreateSnapshotFolder(const Workspace& ws, const LocalDateTime& start);
 
 // Appends one record (`bytes`) to `file`, creating it when missing, and
-// syncs it to disk. A partial record at the end of the file is overwritten.
-// On any failure the file is cut back to its last whole record, so no
+// syncs it to disk. With a recordSize, a partial record at the end of the
+// file (a torn write of an older program) is overwritten so that record k
+// stays at k x recordSize; without one the file is appended to as it is.
+// On any failure the file is cut back to where the record began, so no
 // partial record is left, and the error is returned.
-std::optional<RecordFileError> AppendRecord(const std::filesystem::path& file, std::string_view bytes);
+std::optional<RecordFileError> AppendRecord(const std::filesystem::path& file, std::string_view bytes,
+                                            std::size_t recordSize = 0);
 
 // The records of one interval close. raw and histogram are written only
 // when given.

@@ -190,10 +190,7 @@ bool RunControl::StartRun() {
   engine_.ResetTables();
 
   TakeSetPoint(outputs_, ws_.setup);
-  if (online()) {
-    const int raw = link_.ReadTemperatureRaw();
-    if (raw >= 0) engine_.Temperature = link_.Temperature(raw);
-  }
+  if (online()) engine_.Temperature = link_.Temperature(link_.ReadTemperatureRaw());
   engine_.TemperatureText = FormatFixed(engine_.Temperature, 1);
   if (view.temperature) view.temperature(engine_.TemperatureText);
   StartRunLight(outputs_, ws_.setup, clock_.now().hour, sender());
@@ -338,7 +335,8 @@ void RunControl::showProgress(int done, int total) {
 }
 
 void RunControl::storeSample(int slot, const ChannelReadings& readings) {
-  if (slot < 0 || slot > engine_.rtBuffer()) return;
+  // The last slot of the buffer is never filled by sampling.
+  if (slot < 0 || slot >= engine_.rtBuffer()) return;
   for (int c = 0; c < kChannels; ++c)
     engine_.RawBuffer.values[std::size_t(slot) * kBeamSlots + c] = static_cast<std::int16_t>(std::max(0, readings[c]));
 }

@@ -8,6 +8,7 @@
 #include "acquisition/engine.h"
 #include "acquisition/outputs.h"
 #include "acquisition/run_control.h"
+#include "app/startup.h"
 #include "cli/commands.h"
 #include "cli/instrument_session.h"
 #include "common/datetime.h"
@@ -105,7 +106,11 @@ int RunAcquire(const std::vector<std::string>& argsIn, std::ostream& out, std::o
   outputs.TempControlEnabled = s.ws.setup.MenuTable[Mn3][TempEnable] != 0 ? -1 : 0;
   RunControl run(s.ws, s.link, engine, outputs, s.op, clock, s.loop);
   run.view.description = [&] { return description; };
-  const std::string snr = FormatFixed(s.ws.setup.MenuTable[Mn1][SNRx10] / 10.0, 1);
+  // txt_snr_umbral and the detection factor as the program's load sets them
+  // (the organism preset included).
+  const MainControls controls = DeriveMainControls(s.ws);
+  const std::string snr = controls.snrText;
+  engine.SnrFactor = controls.preset.snrFactor;
   run.view.snrText = [&] { return snr; };
   run.view.autochannel = [&](const std::string& t) {
     if (!t.empty()) err << t << "\n";

@@ -88,8 +88,12 @@ void Frm_Main::buildRun() {
     engine_->AutoCalibrationMode = AutoCalibrationMode;
     engine_->AutoZeroMode = AutoZeroMode;
     engine_->BodyBendsMode = chk_bodybends->isChecked();
+    // One detection factor: the organism preset's, unless the start takes
+    // it from the box for the automatic calibration or zero.
+    engine_->SnrFactor = SnrFactor;
     run_->Autorun = Autorun;
     run_->StartRun();
+    SnrFactor = engine_->SnrFactor;
   });
   connect(CmdPause, &QPushButton::clicked, this, [this] { run_->PauseOrResume(); });
   connect(CmdStop, &QPushButton::clicked, this, [this] { run_->StopRun(); });
@@ -105,7 +109,8 @@ void Frm_Main::buildRun() {
 void Frm_Main::showRunState(int state) {
   const bool stopped = state == kStopped && !engine_->BlankReading;
   CmdPlay->setEnabled(stopped);
-  CmdPause->setEnabled(state == kRunning || state == kPaused);
+  // Pause belongs to a run; a blank reading outside a run has none.
+  CmdPause->setEnabled((state == kRunning || state == kPaused) && engine_->runState != kStopped);
   CmdStop->setEnabled(!stopped);
   Cmdsetup->setEnabled(stopped);
   Cmdoffline->setEnabled(stopped);
@@ -115,14 +120,14 @@ void Frm_Main::showRunState(int state) {
 
 void Frm_Main::fastCalibrate() {
   frm_autotext->show();
-  engine_->SnrFactor = SnrBoxValue(txt_snr_umbral->text().toStdString());
+  SnrFactor = engine_->SnrFactor = SnrBoxValue(txt_snr_umbral->text().toStdString());
   run_->lastCalibration = AutoCalibrate(program_.ws, program_.link, *run_);
   frm_autotext->hide();
 }
 
 void Frm_Main::fastZero() {
   frm_autotext->show();
-  engine_->SnrFactor = SnrBoxValue(txt_snr_umbral->text().toStdString());
+  SnrFactor = engine_->SnrFactor = SnrBoxValue(txt_snr_umbral->text().toStdString());
   AutoZero(program_.ws, program_.link, *run_, engine_->SnrFactor,
            AutoZeroSampleCount(AutoCalibrationMode, AutoZeroMode));
   frm_autotext->hide();

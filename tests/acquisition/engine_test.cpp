@@ -155,6 +155,38 @@ TEST(Engine, IntervalAnalysisDerivesTheBandFromTheNoise) {
   EXPECT_EQ(b.engine.TotalCounts[beam], 3);
 }
 
+// A temperature query without reply (-1) is converted as any reading, which
+// lies below the regulated range: the power goes off instead of being
+// driven by the last good reading. Auto zero's samples never reach the
+// buffer's last slot.
+TEST(Engine, TemperatureWithoutReplyAndTheLastSlot) {
+  Bench b;
+  b.state.connected = true;  // online, but the port never answers
+  b.state.currentPort = 3;
+  b.ws.setup.RT_Buffer = 4;
+  b.engine.ResetTables();
+  b.engine.runState = kRunning;
+  b.engine.StartClock();
+  b.engine.Temperature = 24.0;
+  b.outputs.TempControlEnabled = -1;
+  b.outputs.SetPoint = 25.0;
+  b.outputs.HeatMode = -1;
+  b.outputs.TempOutputOn = -1;
+  for (int t = 0; t < 4; ++t) b.engine.OnTick();
+  EXPECT_EQ(b.engine.SampleIndex, 0);
+  EXPECT_DOUBLE_EQ(b.engine.Temperature, -0.219);
+  EXPECT_EQ(b.engine.TemperatureText, "-0.2");
+  EXPECT_EQ(b.outputs.TempOutputOn, 0);
+  EXPECT_EQ(b.outputs.HeatMode, 0);
+
+  ChannelReadings readings;
+  readings.fill(1000);
+  b.run.storeSample(4, readings);
+  b.run.storeSample(3, readings);
+  EXPECT_EQ(b.engine.raw(0, 4), 0);
+  EXPECT_EQ(b.engine.raw(0, 3), 1000);
+}
+
 TEST(Engine, ElapsedTimeText) {
   EXPECT_EQ(AcquisitionEngine::FormatElapsed(milliseconds(0)), "00:00:00 [0d]");
   EXPECT_EQ(AcquisitionEngine::FormatElapsed(milliseconds((26 * 3600 + 61) * 1000LL + 999)), "02:01:01 [1d]");

@@ -162,11 +162,12 @@ TEST(Outputs, PulseProgrammeAndPendingChanges) {
   EXPECT_EQ(s.OutputsPending, 0);
   EXPECT_EQ(wire.codes, std::vector<int>{4});
   EXPECT_FALSE(ApplyPulseProgramme(s, none, 1.0, wire.sender()));
-  // With a programme and a pending change the state goes out once.
+  // With a programme and a pending change the programme's state is sent,
+  // then the pending change is sent as well.
   ManualToggle(s, ManualOutput::Power, 1, wire.sender());
   wire.codes.clear();
   ApplyPulseProgramme(s, p, 0.5, wire.sender());
-  EXPECT_EQ(wire.codes, std::vector<int>{5});
+  EXPECT_EQ(wire.codes, (std::vector<int>{5, 5}));
   EXPECT_EQ(s.OutputsPending, 0);
   // The schedule disabled: the programme is not applied.
   s.LightTimerEnabled = 0;

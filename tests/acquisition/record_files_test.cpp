@@ -106,9 +106,17 @@ TEST(RecordFiles, PartialTailIsNeverKept) {
   EXPECT_EQ(CountsRecordCount(folder.path()), 1);
   ASSERT_EQ(ReadCountsFile(folder.path())->size(), 1u);
 
-  EXPECT_FALSE(AppendRecord(folder / "counts.bin", PackCountsRecord(Counts(1, 2, 20.0))));
+  EXPECT_FALSE(AppendRecord(folder / "counts.bin", PackCountsRecord(Counts(1, 2, 20.0)), kCountsRecordSize));
   EXPECT_EQ(std::filesystem::file_size(folder / "counts.bin"), 2 * kCountsRecordSize);
   EXPECT_EQ(ReadCountsFile(folder.path())->at(1).ElapsedMinutes, 1);
+
+  // Raw files are appended to as they are: a run with another RT_Buffer in
+  // the same folder must not cut into the records of the first.
+  const std::string first(RawRecordSize(10), '\x01');
+  folder.write("0.bin", first);
+  EXPECT_FALSE(AppendRecord(folder / "0.bin", std::string(RawRecordSize(500), '\x02')));
+  EXPECT_EQ(folder.read("0.bin").substr(0, first.size()), first);
+  EXPECT_EQ(std::filesystem::file_size(folder / "0.bin"), RawRecordSize(10) + RawRecordSize(500));
 }
 
 TEST(RecordFiles, FailedAppendNamesTheFileAndLeavesItWhole) {

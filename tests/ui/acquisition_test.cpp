@@ -49,9 +49,12 @@ class AcquisitionTest : public QObject {
     s.ws.setup.RT_Buffer = 20;
     s.ws.setup.Save_real = 0;
     s.main.Txt_description->setPlainText("two lines\nof text");
+    s.main.Cmb_organism->setCurrentIndex(1);  // Zebrafish: the factor 2.8
+    emit s.main.Cmb_organism->activated(1);
     s.op.type(std::string("UI run"));
     QTest::mouseClick(s.main.CmdPlay, Qt::LeftButton);
     QCOMPARE(int(s.main.engine().runState), int(kRunning));
+    QCOMPARE(s.main.engine().SnrFactor, 2.8);  // the window's factor counts
     QVERIFY(s.main.Timeradq->isActive());
     QCOMPARE(s.main.Timeradq->interval(), 30);
     QVERIFY(!s.main.CmdPlay->isEnabled());
@@ -126,6 +129,8 @@ class AcquisitionTest : public QObject {
     QVERIFY(s.main.engine().BlankReading);
     QCOMPARE(s.main.lblcalibrando->text(), QString("Setting Blank.... (60 samples)"));
     QVERIFY(!s.main.CmdPlay->isEnabled());
+    QVERIFY(!s.main.CmdPause->isEnabled());
+    QVERIFY(!s.main.Cmdsetup->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(!s.main.engine().BlankReading, 20000);
     QVERIFY(!s.main.Timeradq->isActive());
     QVERIFY(s.main.lblcalibrando->isHidden());
