@@ -11,6 +11,7 @@
 #include "app/startup.h"
 #include "cli/commands.h"
 #include "cli/instrument_session.h"
+#include "cli/options.h"
 #include "common/datetime.h"
 #include "common/format.h"
 
@@ -41,21 +42,11 @@ int RunAcquire(const std::vector<std::string>& argsIn, std::ostream& out, std::o
   std::vector<std::string> rest;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    auto value = [&](const char* option, std::string& into) {
-      const std::string eq = std::string(option) + "=";
-      if (a == option && i + 1 < args.size()) {
-        into = args[++i];
-        return true;
-      }
-      if (a.rfind(eq, 0) == 0) {
-        into = a.substr(eq.size());
-        return true;
-      }
-      return false;
-    };
     std::string m;
-    if (value("--data", data) || value("--name", name) || value("--description", description)) continue;
-    if (value("--minutes", m)) {
+    if (TakeValue(args, i, "--data", data) || TakeValue(args, i, "--name", name) ||
+        TakeValue(args, i, "--description", description))
+      continue;
+    if (TakeValue(args, i, "--minutes", m)) {
       try {
         std::size_t used = 0;
         minutes = std::stoi(m, &used);

@@ -12,6 +12,7 @@
 #include "app/workspace.h"
 #include "cli/commands.h"
 #include "cli/instrument_session.h"
+#include "cli/options.h"
 #include "common/console_seams.h"
 #include "common/fileio.h"
 #include "common/format.h"
@@ -41,18 +42,8 @@ class ConsoleCalibrationHost final : public CalibrationHost {
 }  // namespace
 
 int RunCalibrate(const std::vector<std::string>& argsIn, std::ostream& out, std::ostream& err) {
-  std::string data;
-  std::vector<std::string> rest;
-  for (std::size_t i = 0; i < argsIn.size(); ++i) {
-    const std::string& a = argsIn[i];
-    if (a == "--data" && i + 1 < argsIn.size()) {
-      data = argsIn[++i];
-    } else if (a.rfind("--data=", 0) == 0) {
-      data = a.substr(7);
-    } else {
-      rest.push_back(a);
-    }
-  }
+  std::vector<std::string> rest = argsIn;
+  const std::string data = TakeDataOption(rest);
   InstrumentSession s(data, err);
   s.takeConnectionOptions(rest);
   if (!rest.empty()) {

@@ -4,24 +4,15 @@
 
 #include "cli/commands.h"
 #include "cli/instrument_session.h"
+#include "cli/options.h"
 #include "common/format.h"
 #include "device/port_map.h"
 
 namespace orb {
 
-int RunConnect(const std::vector<std::string>& argsIn, std::ostream& out, std::ostream& err) {
-  std::vector<std::string> args = argsIn;
-  std::string data;
-  std::vector<std::string> rest;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--data" && i + 1 < args.size()) {
-      data = args[++i];
-    } else if (args[i].rfind("--data=", 0) == 0) {
-      data = args[i].substr(7);
-    } else {
-      rest.push_back(args[i]);
-    }
-  }
+int RunConnect(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  std::vector<std::string> rest = args;
+  const std::string data = TakeDataOption(rest);
   InstrumentSession s(data, err);
   s.takeConnectionOptions(rest);
   if (!rest.empty()) {

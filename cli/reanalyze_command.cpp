@@ -7,6 +7,7 @@
 
 #include "app/data_folder.h"
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "common/console_seams.h"
 #include "common/fileio.h"
 #include "common/format.h"
@@ -46,20 +47,6 @@ struct Options {
   std::string data, folder, method, organism, snr, hours;
   bool replace = false, exportRaw = false;
 };
-
-// Takes "--name VALUE" and "--name=VALUE".
-bool TakeValue(const std::vector<std::string>& args, std::size_t& i, const std::string& name, std::string& value) {
-  const std::string& a = args[i];
-  if (a == name && i + 1 < args.size()) {
-    value = args[++i];
-    return true;
-  }
-  if (a.rfind(name + "=", 0) == 0) {
-    value = a.substr(name.size() + 1);
-    return true;
-  }
-  return false;
-}
 
 bool Parse(const std::vector<std::string>& args, Options& o, std::ostream& err) {
   for (std::size_t i = 0; i < args.size(); ++i) {

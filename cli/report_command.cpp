@@ -8,6 +8,7 @@
 
 #include "app/data_folder.h"
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "common/console_seams.h"
 #include "common/fileio.h"
 #include "reports/basal.h"
@@ -52,25 +53,6 @@ class ReportOperator final : public Operator {
   ConsoleOperator inner_;
   std::string minutes_;
 };
-
-// Reads "--name VALUE" or "--name=VALUE"; true when `a` was that option.
-bool OptionValue(const std::vector<std::string>& args, std::size_t& i, const std::string& name, std::string& value,
-                 bool& missing) {
-  const std::string& a = args[i];
-  if (a == name) {
-    if (i + 1 >= args.size()) {
-      missing = true;
-      return true;
-    }
-    value = args[++i];
-    return true;
-  }
-  if (a.rfind(name + "=", 0) == 0) {
-    value = a.substr(name.size() + 1);
-    return true;
-  }
-  return false;
-}
 
 std::optional<std::string> ParseOptions(const std::vector<std::string>& args, Options& o) {
   const std::vector<std::pair<std::string, std::string*>> named = {
