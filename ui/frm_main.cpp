@@ -349,10 +349,10 @@ void Frm_Main::runLoadSequence() {
   // 27: "/run" goes straight to the main window.
   if (Autorun) {
     show();
-    // The run needs the instrument: connect as "Run Latest Project" does,
-    // or the start would always be refused as offline.
-    if (!program_.connection.connected) connectInstrument();
-    CmdPlay->click();
+    // The run needs the instrument: connect as "Run Latest Project" does and
+    // start only when it was found (a failed search leaves the program as a
+    // failed connection leaves it).
+    if (program_.connection.connected || connectInstrument()) CmdPlay->click();
   }
 }
 

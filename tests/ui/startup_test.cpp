@@ -183,6 +183,14 @@ class StartupTest : public QObject {
       s.main.run().StopRun();
       s.main.hide();
     }
+    // No instrument: the failed search goes offline and no run starts.
+    Start s(data.path(), "/run");
+    s.isolatePorts();
+    s.op.type(std::string());
+    QVERIFY(s.main.load());
+    QCOMPARE(int(s.main.engine().runState), int(kStopped));
+    QVERIFY(s.op.saw("PORT NOT FOUND"));
+    QVERIFY(!s.op.saw("Acquisition not allowed in OFFLINE MODE. Connect the equipment and restart the program."));
   }
 
   void toolFramesAndLightSettingsFollowTheProject() {
