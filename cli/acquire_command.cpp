@@ -118,6 +118,13 @@ int RunAcquire(const std::vector<std::string>& argsIn, std::ostream& out, std::o
         << " C   " << std::flush;
   };
 
+  // Each interval close says how long a sample took.
+  int intervals = 0;
+  engine.hooks.redrawActivity = [&] {
+    err << "\rinterval " << ++intervals << ": " << FormatFixed(engine.SecondsPerSample, 3) << " s per sample"
+        << std::string(30, ' ') << "\n";
+  };
+
   int code = kExitOk;
   try {
     if (!run.StartRun()) {

@@ -235,6 +235,47 @@ TEST(Run, RecordsUntilTheProgrammedTimeAndEnds) {
   EXPECT_EQ(b.outputs.TempOutputOn, 0);
 }
 
+// Faults of the instrument during a run (short or corrupt blocks, dead
+// beams, late replies, the instrument gone) never stop it: it ends at its
+// programmed time with every interval recorded.
+TEST(Run, InstrumentFaultsNeverStopTheRun) {
+  // One interval of 10 samples, 6 s a tick: the run ends at its first close.
+  auto run = [](sim::Faults faults, bool disappear) {
+    Bench b;
+    sim::InstrumentOptions options;
+    options.faults = faults;
+    b.connect(options);
+    b.ws.setup.Aq_lapse = 1;
+    b.ws.setup.RT_Buffer = 10;
+    b.ws.setup.Save_real = 1;
+    b.op.type(std::string("Faults")).answer(Answer::Ok);
+    EXPECT_TRUE(b.run.StartRun());
+    for (int t = 0; t < 100 && b.engine.timerEnabled; ++t) {
+      if (disappear && t == 5) b.instrument->stop();
+      b.clock.advance(milliseconds(6000));
+      b.engine.OnTick();
+    }
+    EXPECT_TRUE(b.engine.Finished);
+    EXPECT_EQ(b.engine.runState, kStopped);
+    EXPECT_EQ(CountsRecordCount(b.run.lastFolder), 1);
+    EXPECT_EQ(std::filesystem::file_size(b.run.lastFolder / "0.bin"), RawRecordSize(10));
+    return b.engine.RawBuffer;
+  };
+  sim::Faults shortReplies;
+  shortReplies.shortReplyEvery = 25;
+  run(shortReplies, false);
+  sim::Faults corrupt;
+  corrupt.badHighBytes = true;
+  run(corrupt, false);
+  sim::Faults late;
+  late.delayMs = 2;
+  late.deadBeams = {5, 200};
+  const RawRecord raw = run(late, false);
+  EXPECT_EQ(raw.at(8, 5), 0);
+  EXPECT_EQ(raw.at(8, 200), 0);
+  run(sim::Faults{}, true);
+}
+
 // Raw files rotate every eleven intervals; counts.bin holds them all.
 TEST(Run, RawFilesRotateEveryElevenIntervals) {
   Bench b;
