@@ -1,8 +1,9 @@
 // The acquisition tick's own work, without the instrument (offline, the
-// buffers keep their contents): one tick of real-time counting, and one
-// tick that closes an interval in interval-analysis mode (384 beams through
-// the count routine). Beside the 68 ms the serial line needs for one sample,
-// the tick's own share must stay negligible.
+// buffers keep their contents): one tick of real-time counting, one tick of
+// interval-analysis sampling, and one tick that closes an interval in
+// interval-analysis mode (384 beams through the count routine, and in
+// body-bends mode the histogram routine too). Beside the 68 ms the serial
+// line needs for one sample, the tick's own share must stay negligible.
 #include <benchmark/benchmark.h>
 
 #include <iostream>
@@ -80,5 +81,17 @@ void BM_TickIntervalClose(benchmark::State& st) {
   }
 }
 BENCHMARK(BM_TickIntervalClose)->Unit(benchmark::kMillisecond);
+
+// The same close in body-bends mode: the histogram routine for every beam too.
+void BM_TickIntervalCloseBodyBends(benchmark::State& st) {
+  Rig rig(true);
+  rig.ws.setup.Aq_lapse = 32000;
+  rig.engine.BodyBendsMode = true;
+  for (auto _ : st) {
+    rig.engine.SampleIndex = rig.engine.rtBuffer() - 1;
+    rig.engine.OnTick();
+  }
+}
+BENCHMARK(BM_TickIntervalCloseBodyBends)->Unit(benchmark::kMillisecond);
 
 }  // namespace
