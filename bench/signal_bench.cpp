@@ -1,19 +1,40 @@
-// The interval count routine on one whole interval: all 384 beams of a
-// 500-sample interval counted with one method, as the acquisition engine
-// does at each interval close in interval-analysis mode and the raw
-// re-analysis does for every recorded interval. Beams: a level, noise and
-// animals crossing (dips). Copying the interval back to its recorded state
-// between iterations is not timed.
+// The interval count routine and the raw re-analysis.
+//
+// BM_PlainCount / BM_CountBeams / BM_CountEachBeam: one interval of 384
+// beams counted with one method by the plain form (every window recomputed
+// at every sample, tests/reports/signal_reference.h), by the routine in
+// lanes (IntervalAnalyzer::CountBeams, as the re-analysis calls it) and by
+// the routine one beam per call (Count, as the acquisition engine calls it).
+// Beams: a level, noise and animals crossing (dips). Copying the interval
+// back to its recorded state between iterations is not timed.
+//
+// BM_Reanalysis: "RUN" of the raw re-analysis over a recording of 220
+// intervals of realistic beams (a 384-well plate, every beam counted), on
+// one or two threads; before timing, the counts of each method are checked
+// once against the plain form run beam after beam.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <filesystem>
 #include <random>
+#include <string>
 #include <vector>
 
+#include "acquisition/record_files.h"
+#include "app/data_folder.h"
+#include "app/project_files.h"
+#include "app/workspace.h"
+#include "common/fileio.h"
+#include "common/scripted_seams.h"
+#include "reports/reanalysis.h"
 #include "reports/signal_analysis.h"
+#include "tests/reports/signal_reference.h"
 
 namespace {
+
+namespace ref = orb::signal_reference;
 
 std::vector<std::int16_t> RecordedInterval() {
   std::mt19937 rng(7);
@@ -29,15 +50,67 @@ std::vector<std::int16_t> RecordedInterval() {
       const int at = where(rng);
       for (int n = at; n < std::min(orb::kSignalSamples, at + 8); ++n) v[n] -= 0.3 * l;
     }
-    for (int n = 0; n < orb::kSignalSamples; ++n)
-      raw[std::size_t(n) * orb::kSignalBeamSlots + beam] = static_cast<std::int16_t>(std::clamp(std::lround(v[n]), 0L, 4095L));
+    for (int n = 0; n < orb::kSignalSamples; ++n) {
+      raw[std::size_t(n) * orb::kSignalBeamSlots + beam] =
+          static_cast<std::int16_t>(std::clamp(std::lround(v[n]), 0L, 4095L));
+    }
   }
   return raw;
 }
 
-void BM_CountInterval(benchmark::State& st) {
+// The two intervals the single-interval benchmarks count: Arg 1 of each.
+std::vector<std::int16_t> Interval(int which) {
+  if (which == 0) return RecordedInterval();
+  std::mt19937 rng(7);
+  return ref::RealisticInterval(rng);
+}
+
+std::vector<int> AllBeams() {
+  std::vector<int> beams(384);
+  for (int b = 0; b < 384; ++b) beams[std::size_t(b)] = b;
+  return beams;
+}
+
+void BM_PlainCount(benchmark::State& st) {
   const int method = static_cast<int>(st.range(0));
-  const std::vector<std::int16_t> recorded = RecordedInterval();
+  const std::vector<std::int16_t> recorded = Interval(static_cast<int>(st.range(1)));
+  std::vector<std::int16_t> raw = recorded;
+  long long counted = 0;
+  for (auto _ : st) {
+    st.PauseTiming();
+    raw = recorded;
+    st.ResumeTiming();
+    for (int beam = 0; beam < 384; ++beam) counted += ref::PlainCount(raw, beam, 1.8, method).count;
+    benchmark::DoNotOptimize(counted);
+  }
+  st.counters["counts_per_interval"] = double(counted) / double(st.iterations());
+}
+BENCHMARK(BM_PlainCount)->ArgsProduct({{0, 1, 2}, {0, 1}})->Unit(benchmark::kMicrosecond);
+
+void BM_CountBeams(benchmark::State& st) {
+  const int method = static_cast<int>(st.range(0));
+  const std::vector<std::int16_t> recorded = Interval(static_cast<int>(st.range(1)));
+  std::vector<std::int16_t> raw = recorded;
+  const std::vector<int> beams = AllBeams();
+  std::vector<std::int16_t> counts(384);
+  orb::IntervalAnalyzer analyzer;
+  long long counted = 0;
+  for (auto _ : st) {
+    st.PauseTiming();
+    raw = recorded;
+    st.ResumeTiming();
+    analyzer.CountBeams(raw, beams, 1.8, method, counts);
+    for (auto c : counts) counted += c;
+    benchmark::DoNotOptimize(counted);
+  }
+  st.counters["counts_per_interval"] = double(counted) / double(st.iterations());
+  st.counters["exact_form_beams"] = analyzer.ExactFormBeams();
+}
+BENCHMARK(BM_CountBeams)->ArgsProduct({{0, 1, 2}, {0, 1}})->Unit(benchmark::kMicrosecond);
+
+void BM_CountEachBeam(benchmark::State& st) {
+  const int method = static_cast<int>(st.range(0));
+  const std::vector<std::int16_t> recorded = Interval(0);
   std::vector<std::int16_t> raw = recorded;
   orb::IntervalAnalyzer analyzer;
   long long counted = 0;
@@ -48,10 +121,9 @@ void BM_CountInterval(benchmark::State& st) {
     for (int beam = 0; beam < 384; ++beam) counted += analyzer.Count(raw, beam, 1.8, method);
     benchmark::DoNotOptimize(counted);
   }
-  st.counters["beams_per_s"] = benchmark::Counter(384.0 * st.iterations(), benchmark::Counter::kIsRate);
-  st.counters["counts_per_interval"] = double(counted) / st.iterations();
+  st.counters["counts_per_interval"] = double(counted) / double(st.iterations());
 }
-BENCHMARK(BM_CountInterval)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CountEachBeam)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 void BM_BodyBendsHistogram(benchmark::State& st) {
   const std::vector<std::int16_t> raw = RecordedInterval();
@@ -62,5 +134,109 @@ void BM_BodyBendsHistogram(benchmark::State& st) {
   }
 }
 BENCHMARK(BM_BodyBendsHistogram)->Unit(benchmark::kMicrosecond);
+
+// ---- the raw re-analysis ----------------------------------------------------
+
+constexpr int kIntervals = 220;  // 20 raw files of 11 intervals
+
+struct RawRecording {
+  std::filesystem::path program, folder;
+  std::vector<ref::Buffer> intervals;
+};
+
+const RawRecording& Recording() {
+  static const RawRecording r = [] {
+    RawRecording rec;
+    rec.program = std::filesystem::temp_directory_path() / "orbelune-signal-bench";
+    std::filesystem::remove_all(rec.program);
+    orb::InitDataFolder(rec.program, true);
+    orb::ScriptedOperator op;
+    orb::Workspace ws(rec.program, op);
+    ws.config.Actual_Project_Number = 1;
+    ws.ProjectPath = orb::ProjectFolderPath(rec.program, 1);
+    orb::LoadProject(ws, 1);
+    ws.setup.Plate_format = "384";
+    rec.folder = ws.ProjectPath / "20240101_0000";
+    std::filesystem::create_directories(rec.folder);
+    orb::SaveProject(ws, rec.folder);
+    orb::WriteSubproject(rec.folder, "raw", "benchmark");
+    std::mt19937 rng(2024);
+    std::string counts;
+    for (int j = 0; j < kIntervals; ++j) {
+      rec.intervals.push_back(ref::RealisticInterval(rng));
+      orb::RawRecord raw;
+      raw.values = rec.intervals.back();
+      orb::AppendRecord(rec.folder / orb::RawFileName(j / orb::kRecordsPerFile), orb::PackRawRecord(raw),
+                        orb::kRawRecordSize);
+      orb::CountsRecord record;
+      record.ElapsedMinutes = j + 1;
+      counts += orb::PackCountsRecord(record);
+    }
+    orb::WriteFileAtomic(rec.folder / orb::kCountsFile, counts);
+    return rec;
+  }();
+  return r;
+}
+
+orb::ReanalysisResult Reanalyse(int method, int threads, orb::RecordSeries* series = nullptr) {
+  const RawRecording& rec = Recording();
+  orb::ReanalysisControls controls;
+  controls.method = method;
+  controls.hoursText = "4";  // the 220 minutes
+  orb::ScriptedOperator op;
+  orb::CountingEventLoop events;
+  orb::StopFlag stop;
+  orb::ReanalysisReportWriter keep;
+  if (series) {
+    keep = [series](const orb::ReanalysedRecording& r) {
+      *series = r.series;
+      return std::vector<std::filesystem::path>{};
+    };
+  }
+  return orb::RunRawReanalysis(rec.program, rec.folder, controls, op, events, stop, keep, {}, threads);
+}
+
+// The counts of one run on two threads against the plain form run beam
+// after beam, once per method. Empty when they agree.
+std::string CheckAgainstPlainForm(int method) {
+  static std::array<std::string, 3> outcome;
+  static std::array<bool, 3> done{};
+  if (done[std::size_t(method)]) return outcome[std::size_t(method)];
+  done[std::size_t(method)] = true;
+  orb::RecordSeries series;
+  const orb::ReanalysisResult r = Reanalyse(method, 2, &series);
+  std::string& what = outcome[std::size_t(method)];
+  if (r.processed != kIntervals || series.counts.size() != std::size_t(kIntervals)) {
+    what = "re-analysis processed " + std::to_string(r.processed) + " intervals";
+    return what;
+  }
+  for (int j = 0; j < kIntervals && what.empty(); ++j) {
+    ref::Buffer raw = Recording().intervals[std::size_t(j)];
+    for (int beam = 0; beam < 384; ++beam) {
+      if (series.counts[std::size_t(j)][std::size_t(beam)] != ref::PlainCount(raw, beam, 1.8, method).count) {
+        what = "interval " + std::to_string(j) + " beam " + std::to_string(beam) + " differs from the plain form";
+        break;
+      }
+    }
+  }
+  return what;
+}
+
+void BM_Reanalysis(benchmark::State& st) {
+  const int method = static_cast<int>(st.range(0));
+  const int threads = static_cast<int>(st.range(1));
+  const std::string check = CheckAgainstPlainForm(method);
+  if (!check.empty()) {
+    st.SkipWithError(check.c_str());
+    return;
+  }
+  for (auto _ : st) {
+    const orb::ReanalysisResult r = Reanalyse(method, threads);
+    if (r.processed != kIntervals) st.SkipWithError("not every interval was counted");
+  }
+  st.counters["intervals_per_s"] =
+      benchmark::Counter(double(kIntervals) * double(st.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_Reanalysis)->ArgsProduct({{0, 1, 2}, {1, 2}})->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

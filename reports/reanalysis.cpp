@@ -13,6 +13,7 @@
 #include "reports/report_context.h"
 #include "reports/report_generator.h"
 #include "reports/signal_analysis.h"
+#include "reports/signal_parallel.h"
 
 namespace orb {
 namespace fs = std::filesystem;
@@ -250,7 +251,7 @@ std::string RewriteSetupForReanalysis(const std::string& setupBytes, int method,
 ReanalysisResult RunRawReanalysis(const fs::path& programFolder, const fs::path& folder,
                                   const ReanalysisControls& controls, Operator& op, EventLoop& events,
                                   StopFlag& stop, const ReanalysisReportWriter& writeReport,
-                                  const std::function<void(const std::string&)>& status) {
+                                  const std::function<void(const std::string&)>& status, int countThreads) {
   if (controls.method < 0 || controls.method > 2) {
     throw std::invalid_argument("detection method " + std::to_string(controls.method) + " is not 0, 1 or 2");
   }
@@ -288,12 +289,24 @@ ReanalysisResult RunRawReanalysis(const fs::path& programFolder, const fs::path&
   show("Block 0/" + std::to_string(J));
   const double snr = BoxValue(controls.thresholdText);
 
-  IntervalAnalyzer analyzer;
+  // The channels counted: those with a well (every beam without a plate:
+  // no channel is known to be unused); the others count 0.
+  std::vector<int> beams;
+  for (int c = 0; c < kBeams; ++c) {
+    if (!ctx.hasPlate || ctx.channelWell(c) >= 0) beams.push_back(c);
+  }
+  // The beams of each interval are shared out between the threads; every
+  // thread keeps its own analyzer, whose last lower trace nobody reads.
+  ParallelBeamCounter counter(countThreads > 0 ? countThreads : DefaultCountThreads());
+  std::vector<std::int16_t> counts(beams.size());
+  std::vector<std::error_code> exportErrors(controls.exportRaw ? beams.size() : 0);
   std::vector<bool> exported(kBeams, false);
   std::vector<CountsRecord> processed;
   processed.reserve(static_cast<std::size_t>(J));
   std::int64_t day = 0;
   std::int64_t previous = 0;
+  // The next interval's samples are read while the helpers count.
+  std::optional<RawRecord> next = J > 0 ? ReadRawInterval(folder, 0) : std::nullopt;
   for (int j = 0; j < J; ++j) {
     CountsRecord record = (*records)[static_cast<std::size_t>(j)];
     std::int64_t t = day * kMinutesPerDay + record.ElapsedMinutes;
@@ -304,22 +317,22 @@ ReanalysisResult RunRawReanalysis(const fs::path& programFolder, const fs::path&
     previous = t;
     show("Block " + std::to_string(j + 1) + "/" + std::to_string(J));
 
-    std::optional<RawRecord> raw = ReadRawInterval(folder, j);
+    std::optional<RawRecord> raw = std::move(next);
+    next.reset();
     if (!raw) break;  // the raw data ends here: the records after it keep their counts
     const MarkExport exportTo{folder, t};
-    for (int c = 0; c < kBeams; ++c) {
-      // Without a plate every beam is counted: no channel is known to be unused.
-      if (ctx.hasPlate && ctx.channelWell(c) < 0) {
-        record.IntervalCounts[static_cast<std::size_t>(c)] = 0;
-        continue;
-      }
-      record.IntervalCounts[static_cast<std::size_t>(c)] =
-          analyzer.Count(raw->values, c, snr, controls.method, controls.exportRaw ? &exportTo : nullptr);
+    counter.Count(raw->values, beams, snr, controls.method, counts, controls.exportRaw ? &exportTo : nullptr,
+                  exportErrors, [&] {
+                    if (j + 1 < J) next = ReadRawInterval(folder, j + 1);
+                  });
+    record.IntervalCounts.fill(0);
+    for (std::size_t k = 0; k < beams.size(); ++k) {
+      record.IntervalCounts[static_cast<std::size_t>(beams[k])] = counts[k];
       if (controls.exportRaw) {
-        if (analyzer.LastExportError()) {
+        if (exportErrors[k]) {
           ++res.exportFailures;
         } else {
-          exported[static_cast<std::size_t>(c)] = true;
+          exported[static_cast<std::size_t>(beams[k])] = true;
         }
       }
     }

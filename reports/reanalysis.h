@@ -145,7 +145,11 @@ struct ReanalysisResult {
 // The frame's "RUN" on `acquisitionFolder`; plate files come from
 // `programFolder`. `status` receives the texts of the status label
 // ("Block 3/12", "Saving..."); `events` runs after every record, then `stop`
-// is checked. Messages go to `op`. With "Replace old data", counts.bin is
+// is checked (both on the calling thread). The beams of each interval are
+// counted on `countThreads` threads (0: DefaultCountThreads(), the
+// machine's threads up to 2) with the results of counting them one after
+// another; the next interval is read while the other threads count.
+// Messages go to `op`. With "Replace old data", counts.bin is
 // first copied to a new backup beside it (counts.bin.bak, counts.bin.bak1,
 // ...) and every file is replaced whole (written, then renamed), so an
 // interruption leaves either the old or the new file. Without a plate file
@@ -155,7 +159,8 @@ ReanalysisResult RunRawReanalysis(const std::filesystem::path& programFolder,
                                   const std::filesystem::path& acquisitionFolder,
                                   const ReanalysisControls& controls, Operator& op, EventLoop& events,
                                   StopFlag& stop, const ReanalysisReportWriter& writeReport,
-                                  const std::function<void(const std::string&)>& status = {});
+                                  const std::function<void(const std::string&)>& status = {},
+                                  int countThreads = 0);
 
 // ---- the pieces of "Replace old data" --------------------------------------
 

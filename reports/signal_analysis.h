@@ -4,8 +4,10 @@
 //
 // Callers: the acquisition engine at every interval close in interval-analysis
 // mode (auto zero), the browser's "Analyze" to show a recorded interval, and
-// the raw re-analysis for every recorded interval. All work on one beam of one
-// interval at a time, directly on the caller's interval buffer:
+// the raw re-analysis for every recorded interval (reports/signal_parallel.h
+// shares an interval's beams between threads). All work on beams of one
+// interval (Count one at a time, CountBeams several), directly on the
+// caller's interval buffer:
 //
 //   385 values per sample slot (beams 0..383 and the spare slot 384), beam
 //   index varying fastest: value of beam b in slot n at n * 385 + b. This is
@@ -14,14 +16,18 @@
 //
 // The windows of the routines (30-sample peak means, 50-sample minima and
 // means, 10-sample residual means, 5-sample smoothing) are kept as running
-// sums and sliding minima; the results are identical to recomputing every
-// window at every sample, which the tests keep as the reference.
+// sums and sliding minima, and the count routine works on eight beams side
+// by side in whole numbers wherever that provably gives the same results
+// (reports/signal_block.cpp); the results are identical to recomputing
+// every window at every sample in reals, which the tests keep as the
+// reference (tests/reports/signal_reference.h).
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <span>
 #include <string_view>
 #include <system_error>
@@ -57,12 +63,23 @@ struct MarkExport {
 // "ch<beam>.raw" inside the folder (ch0.raw, ch17.raw, ...).
 std::filesystem::path MarkExportFile(const std::filesystem::path& folder, int beam);
 
+namespace signal_detail {
+struct LaneBlock;
+}
+
 // The interval count routine with the state it keeps between calls: the
 // lower trace of the last call (which "Analyze" draws over the signal) and,
 // for inspection, the last call's upper trace, marks and noise figures.
-// One object per caller; not shared between threads.
+// One object per caller; not shared between threads (each thread of a
+// parallel re-analysis has its own).
 class IntervalAnalyzer {
  public:
+  IntervalAnalyzer();
+  ~IntervalAnalyzer();
+  // A copy keeps the state of the last call, not the working space.
+  IntervalAnalyzer(const IntervalAnalyzer& other);
+  IntervalAnalyzer& operator=(const IntervalAnalyzer& other);
+
   // The beam's activity count for the interval.
   //   raw: the whole interval buffer (layout above), at least
   //        kSignalMinValues values; samples above the beam's upper trace are
@@ -76,6 +93,21 @@ class IntervalAnalyzer {
   // Throws std::invalid_argument for a short buffer or a beam out of range.
   std::int16_t Count(std::span<std::int16_t> raw, int beam, double snrFactor, int method,
                      const MarkExport* exportTo = nullptr);
+
+  // Count for several beams of one interval, with the results of calling it
+  // for each of them in turn (counts, clipped buffer, export lines, and the
+  // state left for the last beam), eight beams at a time (quickest when
+  // they are neighbours).
+  //   beams: strictly increasing beam numbers (0..384).
+  //   counts: receives the count of beams[k] at k (same size as beams).
+  //   exportErrors: when not empty (same size as beams), receives the
+  //        outcome of each beam's export.
+  // Throws std::invalid_argument (before changing anything) for a short
+  // buffer, a beam out of range, beams not strictly increasing or spans of
+  // other sizes.
+  void CountBeams(std::span<std::int16_t> raw, std::span<const int> beams, double snrFactor, int method,
+                  std::span<std::int16_t> counts, const MarkExport* exportTo = nullptr,
+                  std::span<std::error_code> exportErrors = {});
 
   // Lower trace of the last call (methods 0 and 1: the detection threshold;
   // method 2: the residual mean minus the noise, samples 0..499).
@@ -91,10 +123,14 @@ class IntervalAnalyzer {
   double Band() const { return band_; }
   // Outcome of the last call's export (empty when none was asked or it went well).
   std::error_code LastExportError() const { return exportError_; }
+  // Beams of the last call counted one by one in the routine's own
+  // arithmetic rather than in lanes (a single beam, samples outside
+  // 0..4095, traces out of the lanes' range, or a trace term too close to
+  // a whole number).
+  int ExactFormBeams() const { return exactFormBeams_; }
 
  private:
-  int CountMethod2(const int* x, int floorNoise);
-
+  std::unique_ptr<signal_detail::LaneBlock> blocks_[2];  // working space, allocated when first needed
   SignalTrace lower_{};
   SignalTrace upper_{};
   std::array<char, kSignalSamples> marks_{};
@@ -102,6 +138,7 @@ class IntervalAnalyzer {
   int level_ = 0;
   double band_ = 0;
   std::error_code exportError_;
+  int exactFormBeams_ = 0;
 };
 
 // The histogram routine (body bends): fills bins 0..49 with the distances,

@@ -13,6 +13,7 @@
 #include "reports/report_generator.h"
 #include "reports/signal_analysis.h"
 #include "tests/reports/report_fixture.h"
+#include "tests/reports/signal_reference.h"
 
 namespace orb {
 namespace {
@@ -266,6 +267,94 @@ TEST_F(ReanalysisTest, ExportRawAppendsTheMarksOfEveryAnalysedChannel) {
   EXPECT_EQ(j, kIntervals);
   EXPECT_FALSE(fs::exists(folder / "ch1.raw"));  // no well
   EXPECT_NE(std::find(r.written.begin(), r.written.end(), folder / "ch0.raw"), r.written.end());
+}
+
+// A plate of most channels (every seventh missing) over realistic beams,
+// counted on one, two and three threads: the counts of the count routine's
+// plain form run beam after beam, the same export files, and "STOP" still
+// ends the run after the current record with nothing counted beyond it.
+TEST_F(ReanalysisTest, ThreadsCountAsThePlainRoutineBeamAfterBeam) {
+  constexpr int kLong = 24;
+  std::map<int, std::pair<int, int>> wells;
+  for (int c = 0; c < 384; ++c) {
+    if (c % 7 != 3) wells[c] = {c, 0};
+  }
+  fx.writePlate("kall", 16, 24, wells);
+  fx.writeSetup(folder, "kall", 1, 0, 18);
+  std::vector<CountsRecord> records;
+  for (int j = 0; j < kLong; ++j) records.push_back(testing::Rec(j + 1, {}));
+  fx.writeCounts(folder, records);
+  fs::remove(folder / "0.bin");
+  fs::remove(folder / "1.bin");
+  std::mt19937 rng(99);
+  std::vector<signal_reference::Buffer> intervals;
+  for (int j = 0; j < kLong; ++j) {
+    intervals.push_back(signal_reference::RealisticInterval(rng));
+    RawRecord r;
+    r.values = intervals.back();
+    AppendRecord(folder / RawFileName(j / 11), PackRawRecord(r));
+  }
+  auto exports = [&] {
+    std::map<int, std::string> files;
+    for (int c = 0; c < 384; ++c) {
+      if (fs::exists(folder / MarkExportFile(folder, c).filename())) {
+        files[c] = AcquisitionFixture::read(MarkExportFile(folder, c));
+        fs::remove(MarkExportFile(folder, c));
+      }
+    }
+    return files;
+  };
+  for (int method : {kMethodThresholdBinary, kMethodMotilityIndex}) {
+    ReanalysisControls c;
+    c.method = method;
+    c.setExportRaw(true);
+    std::vector<ReanalysedRecording> runs;
+    std::vector<std::map<int, std::string>> files;
+    for (int threads : {1, 2, 3}) {
+      const ReanalysisResult r = RunRawReanalysis(
+          fx.program(), folder, c, op, events, stop,
+          [&](const ReanalysedRecording& rec) {
+            runs.push_back(rec);
+            return std::vector<fs::path>{};
+          },
+          {}, threads);
+      ASSERT_EQ(r.processed, kLong) << threads;
+      EXPECT_EQ(r.exportFailures, 0);
+      files.push_back(exports());
+    }
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_EQ(runs[1].series.counts, runs[0].series.counts) << "two threads, method " << method;
+    EXPECT_EQ(runs[2].series.counts, runs[0].series.counts) << "three threads, method " << method;
+    EXPECT_EQ(files[0].size(), wells.size());
+    EXPECT_EQ(files[1], files[0]);
+    EXPECT_EQ(files[2], files[0]);
+    int total = 0;
+    for (int j = 0; j < kLong; ++j) {
+      signal_reference::Buffer raw = intervals[std::size_t(j)];
+      for (int ch = 0; ch < 384; ++ch) {
+        const int plain = wells.count(ch) ? signal_reference::PlainCount(raw, ch, 1.8, method).count : 0;
+        ASSERT_EQ(runs[0].series.counts[std::size_t(j)][std::size_t(ch)], plain) << "interval " << j << " ch " << ch;
+        total += plain;
+      }
+    }
+    EXPECT_GT(total, 0);
+  }
+
+  // STOP on two threads: the run ends after the third record.
+  ReanalysisControls c;
+  c.setExportRaw(true);
+  events.processed = 0;
+  events.onProcess = [this] {
+    if (events.processed == 3) stop.request();
+  };
+  const ReanalysisResult r =
+      RunRawReanalysis(fx.program(), folder, c, op, events, stop, [](const ReanalysedRecording&) {
+        return std::vector<fs::path>{};
+      }, {}, 2);
+  EXPECT_EQ(r.outcome, ReanalysisOutcome::Stopped);
+  EXPECT_EQ(r.processed, 3);
+  const std::string ch0 = AcquisitionFixture::read(MarkExportFile(folder, 0));
+  EXPECT_EQ(std::count(ch0.begin(), ch0.end(), '\n'), 3);
 }
 
 // The report "RUN" writes is the one "Generate..." writes from the new
