@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "app/workspace.h"
+#include "common/encoding.h"
 #include "common/format.h"
 #include "common/seams.h"
 #include "device/device_link.h"
@@ -159,9 +160,16 @@ bool RunControl::StartRun() {
   if (view.prepareDisplays) view.prepareDisplays();
 
   if (!name.empty()) {
+    const std::string description = view.description ? view.description() : std::string();
+    // The files keep Windows-1252 text: what it cannot hold is refused here,
+    // before anything is written.
+    if (!IsStorableText(name) || !IsStorableText(description)) {
+      op_.inform("The experiment name or its description holds characters that cannot be stored "
+                 "(only Windows-1252 characters can). Please type them again.");
+      return false;
+    }
     if (!DiskCheck()) return false;
     try {
-      const std::string description = view.description ? view.description() : std::string();
       lastFolder = CreateAcquisitionFolder(ws_, clock_.now(), OneLine(name), OneLine(description));
     } catch (const RecordFileFailure& e) {
       // Nothing is recorded without its folder: the run does not start.

@@ -372,6 +372,13 @@ TEST(Run, RefusalsAndTheNameDialog) {
   b.run.StopRun();
   EXPECT_EQ(b.engine.runState, kStopped);
   EXPECT_FALSE(b.engine.timerEnabled);
+
+  // A name the files cannot hold is refused before anything is written.
+  b.op.type(std::string("Dose \xE2\x86\x92 2"));  // an arrow: not in Windows-1252
+  EXPECT_FALSE(b.run.StartRun());
+  EXPECT_TRUE(b.op.saw("The experiment name or its description holds characters that cannot be stored "
+                       "(only Windows-1252 characters can). Please type them again."));
+  EXPECT_EQ(b.engine.runState, kStopped);
 }
 
 TEST(Run, DiskCheckTexts) {
