@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -57,10 +58,16 @@ CountsRecord UnpackCountsRecord(std::string_view bytes) {
 
 RawRecord UnpackRawRecord(std::string_view bytes) {
   if (bytes.empty() || bytes.size() % (2 * kBeamSlots) != 0) throw std::invalid_argument("raw record of wrong size");
-  LeReader r(bytes);
   RawRecord record;
   record.values.resize(bytes.size() / 2);
-  for (auto& v : record.values) v = r.i16();
+  if constexpr (std::endian::native == std::endian::little) {
+    // Little-endian 16-bit samples are what this machine holds: copied whole
+    // (the raw re-analysis reads hundreds of these records a second).
+    std::memcpy(record.values.data(), bytes.data(), bytes.size());
+  } else {
+    LeReader r(bytes);
+    for (auto& v : record.values) v = r.i16();
+  }
   return record;
 }
 
@@ -118,9 +125,23 @@ std::optional<std::vector<CountsRecord>> ReadCountsFile(const std::filesystem::p
 std::optional<RawRecord> ReadRawInterval(const std::filesystem::path& acquisitionFolder, long long interval) {
   if (interval < 0) return std::nullopt;
   const auto file = acquisitionFolder / RawFileName(static_cast<int>(interval / kRecordsPerFile));
-  auto bytes = ReadAt(file, static_cast<std::uintmax_t>(interval % kRecordsPerFile) * kRawRecordSize, kRawRecordSize);
-  if (!bytes) return std::nullopt;
-  return UnpackRawRecord(*bytes);
+  const std::uintmax_t offset = static_cast<std::uintmax_t>(interval % kRecordsPerFile) * kRawRecordSize;
+  if constexpr (std::endian::native == std::endian::little) {
+    // Read straight into the samples: the raw re-analysis reads hundreds of
+    // these records a second.
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return std::nullopt;
+    in.seekg(static_cast<std::streamoff>(offset));
+    RawRecord record;
+    record.values.resize(kRawRecordSize / 2);
+    if (!in.read(reinterpret_cast<char*>(record.values.data()), static_cast<std::streamsize>(kRawRecordSize)))
+      return std::nullopt;
+    return record;
+  } else {
+    auto bytes = ReadAt(file, offset, kRawRecordSize);
+    if (!bytes) return std::nullopt;
+    return UnpackRawRecord(*bytes);
+  }
 }
 
 long long RawIntervalCount(const std::filesystem::path& acquisitionFolder) {

@@ -5,8 +5,10 @@
 // at every sample, tests/reports/signal_reference.h), by the routine in
 // lanes (IntervalAnalyzer::CountBeams, as the re-analysis calls it) and by
 // the routine one beam per call (Count, as the acquisition engine calls it).
-// Beams: a level, noise and animals crossing (dips). Copying the interval
-// back to its recorded state between iterations is not timed.
+// Beams: a level, noise and animals crossing (dips). The counts (and the
+// clipped interval) of the routine are checked against the plain form once
+// before timing; copying the interval back to its recorded state between
+// iterations is not timed.
 //
 // BM_Reanalysis: "RUN" of the raw re-analysis over a recording of 220
 // intervals of realistic beams (a 384-well plate, every beam counted), on
@@ -71,6 +73,19 @@ std::vector<int> AllBeams() {
   return beams;
 }
 
+// The counts and clipped interval of the plain form, beam after beam.
+struct PlainOutcome {
+  std::vector<std::int16_t> counts, clipped;
+};
+PlainOutcome Plain(std::vector<std::int16_t> raw, int method) {
+  PlainOutcome out;
+  for (int beam = 0; beam < 384; ++beam) {
+    out.counts.push_back(static_cast<std::int16_t>(ref::PlainCount(raw, beam, 1.8, method).count));
+  }
+  out.clipped = std::move(raw);
+  return out;
+}
+
 void BM_PlainCount(benchmark::State& st) {
   const int method = static_cast<int>(st.range(0));
   const std::vector<std::int16_t> recorded = Interval(static_cast<int>(st.range(1)));
@@ -94,6 +109,12 @@ void BM_CountBeams(benchmark::State& st) {
   const std::vector<int> beams = AllBeams();
   std::vector<std::int16_t> counts(384);
   orb::IntervalAnalyzer analyzer;
+  const PlainOutcome plain = Plain(recorded, method);
+  analyzer.CountBeams(raw, beams, 1.8, method, counts);
+  if (counts != plain.counts || raw != plain.clipped) {
+    st.SkipWithError("counts differ from the plain form");
+    return;
+  }
   long long counted = 0;
   for (auto _ : st) {
     st.PauseTiming();
@@ -113,6 +134,13 @@ void BM_CountEachBeam(benchmark::State& st) {
   const std::vector<std::int16_t> recorded = Interval(0);
   std::vector<std::int16_t> raw = recorded;
   orb::IntervalAnalyzer analyzer;
+  const PlainOutcome plain = Plain(recorded, method);
+  for (int beam = 0; beam < 384; ++beam) {
+    if (analyzer.Count(raw, beam, 1.8, method) != plain.counts[std::size_t(beam)]) {
+      st.SkipWithError("counts differ from the plain form");
+      return;
+    }
+  }
   long long counted = 0;
   for (auto _ : st) {
     st.PauseTiming();

@@ -269,6 +269,21 @@ TEST_F(ReanalysisTest, ExportRawAppendsTheMarksOfEveryAnalysedChannel) {
   EXPECT_NE(std::find(r.written.begin(), r.written.end(), folder / "ch0.raw"), r.written.end());
 }
 
+// The re-analysis reads raw records back exactly as they were packed, the
+// ends of the 16-bit range included.
+TEST(ReanalysisRawRecords, ReadBackAsWritten) {
+  RawRecord r;
+  r.values.resize(kSignalIntervalValues);
+  for (std::size_t k = 0; k < r.values.size(); ++k) r.values[k] = static_cast<std::int16_t>(k * 7919 + k / 3);
+  r.values[0] = -32768;
+  r.values[1] = 32767;
+  r.values[2] = -1;
+  const std::string bytes = PackRawRecord(r);
+  EXPECT_EQ(static_cast<unsigned char>(bytes[0]), 0x00);  // little-endian: low byte first
+  EXPECT_EQ(static_cast<unsigned char>(bytes[1]), 0x80);
+  EXPECT_EQ(UnpackRawRecord(bytes).values, r.values);
+}
+
 // A plate of most channels (every seventh missing) over realistic beams,
 // counted on one, two and three threads: the counts of the count routine's
 // plain form run beam after beam, the same export files, and "STOP" still
