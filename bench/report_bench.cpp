@@ -16,6 +16,7 @@
 #include "app/workspace.h"
 #include "common/fileio.h"
 #include "common/scripted_seams.h"
+#include "bench/bench_recording.h"
 #include "reports/rebinning.h"
 #include "reports/report_generator.h"
 
@@ -30,18 +31,9 @@ struct Recording {
 const Recording& WeekRecording() {
   static const Recording r = [] {
     Recording rec;
-    rec.program = std::filesystem::temp_directory_path() / "orbelune-report-bench";
-    std::filesystem::remove_all(rec.program);
-    orb::InitDataFolder(rec.program, true);
-    orb::ScriptedOperator op;
-    orb::Workspace ws(rec.program, op);
-    ws.config.Actual_Project_Number = 1;
-    ws.ProjectPath = orb::ProjectFolderPath(rec.program, 1);
-    orb::LoadProject(ws, 1);
-    rec.folder = ws.ProjectPath / "20240101_0000";
-    std::filesystem::create_directories(rec.folder);
-    orb::SaveProject(ws, rec.folder);
-    orb::WriteSubproject(rec.folder, "week", "benchmark");
+    const auto made = orb::bench::MakeBenchRecording("week");
+    rec.program = made.program;
+    rec.folder = made.folder;
     std::mt19937 random(7);
     std::poisson_distribution<int> counts(12);
     std::string bytes;

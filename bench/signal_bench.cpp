@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_recording.h"
 #include "acquisition/record_files.h"
 #include "app/data_folder.h"
 #include "app/project_files.h"
@@ -175,19 +176,9 @@ struct RawRecording {
 const RawRecording& Recording() {
   static const RawRecording r = [] {
     RawRecording rec;
-    rec.program = std::filesystem::temp_directory_path() / "orbelune-signal-bench";
-    std::filesystem::remove_all(rec.program);
-    orb::InitDataFolder(rec.program, true);
-    orb::ScriptedOperator op;
-    orb::Workspace ws(rec.program, op);
-    ws.config.Actual_Project_Number = 1;
-    ws.ProjectPath = orb::ProjectFolderPath(rec.program, 1);
-    orb::LoadProject(ws, 1);
-    ws.setup.Plate_format = "384";
-    rec.folder = ws.ProjectPath / "20240101_0000";
-    std::filesystem::create_directories(rec.folder);
-    orb::SaveProject(ws, rec.folder);
-    orb::WriteSubproject(rec.folder, "raw", "benchmark");
+    const auto made = orb::bench::MakeBenchRecording("raw", "384");
+    rec.program = made.program;
+    rec.folder = made.folder;
     std::mt19937 rng(2024);
     std::string counts;
     for (int j = 0; j < kIntervals; ++j) {
