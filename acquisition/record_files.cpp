@@ -122,26 +122,30 @@ std::optional<std::vector<CountsRecord>> ReadCountsFile(const std::filesystem::p
   return records;
 }
 
-std::optional<RawRecord> ReadRawInterval(const std::filesystem::path& acquisitionFolder, long long interval) {
-  if (interval < 0) return std::nullopt;
+bool ReadRawInterval(const std::filesystem::path& acquisitionFolder, long long interval, RawRecord& into) {
+  if (interval < 0) return false;
   const auto file = acquisitionFolder / RawFileName(static_cast<int>(interval / kRecordsPerFile));
   const std::uintmax_t offset = static_cast<std::uintmax_t>(interval % kRecordsPerFile) * kRawRecordSize;
   if constexpr (std::endian::native == std::endian::little) {
-    // Read straight into the samples: the raw re-analysis reads hundreds of
-    // these records a second.
+    // Read straight into the samples.
     std::ifstream in(file, std::ios::binary);
-    if (!in) return std::nullopt;
+    if (!in) return false;
     in.seekg(static_cast<std::streamoff>(offset));
-    RawRecord record;
-    record.values.resize(kRawRecordSize / 2);
-    if (!in.read(reinterpret_cast<char*>(record.values.data()), static_cast<std::streamsize>(kRawRecordSize)))
-      return std::nullopt;
-    return record;
+    into.values.resize(kRawRecordSize / 2);
+    return static_cast<bool>(
+        in.read(reinterpret_cast<char*>(into.values.data()), static_cast<std::streamsize>(kRawRecordSize)));
   } else {
     auto bytes = ReadAt(file, offset, kRawRecordSize);
-    if (!bytes) return std::nullopt;
-    return UnpackRawRecord(*bytes);
+    if (!bytes) return false;
+    into = UnpackRawRecord(*bytes);
+    return true;
   }
+}
+
+std::optional<RawRecord> ReadRawInterval(const std::filesystem::path& acquisitionFolder, long long interval) {
+  RawRecord record;
+  if (!ReadRawInterval(acquisitionFolder, interval, record)) return std::nullopt;
+  return record;
 }
 
 long long RawIntervalCount(const std::filesystem::path& acquisitionFolder) {

@@ -85,6 +85,10 @@ std::optional<std::vector<CountsRecord>> ReadCountsFile(const std::filesystem::p
 // Interval i of the raw files (file i / 11, record i % 11, 385,770 bytes);
 // nothing when that record is not in the folder.
 std::optional<RawRecord> ReadRawInterval(const std::filesystem::path& acquisitionFolder, long long interval);
+// The same into `into`, whose storage is reused (the raw re-analysis reads
+// hundreds of records a second); false, with `into` unspecified, when the
+// record is not in the folder.
+bool ReadRawInterval(const std::filesystem::path& acquisitionFolder, long long interval, RawRecord& into);
 // Number of whole raw intervals in the folder (files 0.bin, 1.bin, ... in a row).
 long long RawIntervalCount(const std::filesystem::path& acquisitionFolder);
 std::optional<HistogramRecord> ReadHistogramInterval(const std::filesystem::path& acquisitionFolder,

@@ -33,6 +33,7 @@
 #include "common/scripted_seams.h"
 #include "reports/reanalysis.h"
 #include "reports/signal_analysis.h"
+#include "reports/signal_parallel.h"
 #include "tests/reports/signal_reference.h"
 
 namespace {
@@ -129,6 +130,32 @@ void BM_CountBeams(benchmark::State& st) {
   st.counters["exact_form_beams"] = analyzer.ExactFormBeams();
 }
 BENCHMARK(BM_CountBeams)->ArgsProduct({{0, 1, 2}, {0, 1}})->Unit(benchmark::kMicrosecond);
+
+// The beams of one interval in memory shared out by ParallelBeamCounter:
+// the counting of the re-analysis without its file reading.
+void BM_ParallelCount(benchmark::State& st) {
+  const int method = static_cast<int>(st.range(0));
+  const std::vector<std::int16_t> recorded = Interval(1);
+  std::vector<std::int16_t> raw = recorded;
+  const std::vector<int> beams = AllBeams();
+  std::vector<std::int16_t> counts(384);
+  orb::ParallelBeamCounter counter(static_cast<int>(st.range(1)));
+  const PlainOutcome plain = Plain(recorded, method);
+  counter.Count(raw, beams, 1.8, method, counts, nullptr, {});
+  if (counts != plain.counts || raw != plain.clipped) {
+    st.SkipWithError("counts differ from the plain form");
+    return;
+  }
+  for (auto _ : st) {
+    st.PauseTiming();
+    raw = recorded;
+    st.ResumeTiming();
+    counter.Count(raw, beams, 1.8, method, counts, nullptr, {});
+    benchmark::DoNotOptimize(counts.data());
+  }
+  st.counters["intervals_per_s"] = benchmark::Counter(double(st.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_ParallelCount)->ArgsProduct({{0, 1, 2}, {1, 2}})->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 void BM_CountEachBeam(benchmark::State& st) {
   const int method = static_cast<int>(st.range(0));
@@ -240,6 +267,20 @@ std::string CheckAgainstPlainForm(int method) {
   }
   return what;
 }
+
+// Reading one recorded interval back from its raw file (the part of the
+// re-analysis the calling thread does while the helpers count).
+void BM_ReadRawInterval(benchmark::State& st) {
+  const RawRecording& rec = Recording();
+  int j = 0;
+  for (auto _ : st) {
+    auto raw = orb::ReadRawInterval(rec.folder, j);
+    if (!raw) st.SkipWithError("interval not read");
+    benchmark::DoNotOptimize(raw);
+    j = (j + 1) % kIntervals;
+  }
+}
+BENCHMARK(BM_ReadRawInterval)->Unit(benchmark::kMicrosecond);
 
 void BM_Reanalysis(benchmark::State& st) {
   const int method = static_cast<int>(st.range(0));

@@ -305,8 +305,10 @@ ReanalysisResult RunRawReanalysis(const fs::path& programFolder, const fs::path&
   processed.reserve(static_cast<std::size_t>(J));
   std::int64_t day = 0;
   std::int64_t previous = 0;
-  // The next interval's samples are read while the helpers count.
-  std::optional<RawRecord> next = J > 0 ? ReadRawInterval(folder, 0) : std::nullopt;
+  // The next interval's samples are read while the helpers count, into the
+  // second of two buffers that take turns.
+  RawRecord raw, next;
+  bool haveNext = J > 0 && ReadRawInterval(folder, 0, next);
   for (int j = 0; j < J; ++j) {
     CountsRecord record = (*records)[static_cast<std::size_t>(j)];
     std::int64_t t = day * kMinutesPerDay + record.ElapsedMinutes;
@@ -317,14 +319,12 @@ ReanalysisResult RunRawReanalysis(const fs::path& programFolder, const fs::path&
     previous = t;
     show("Block " + std::to_string(j + 1) + "/" + std::to_string(J));
 
-    std::optional<RawRecord> raw = std::move(next);
-    next.reset();
-    if (!raw) break;  // the raw data ends here: the records after it keep their counts
+    if (!haveNext) break;  // the raw data ends here: the records after it keep their counts
+    std::swap(raw, next);
+    haveNext = false;
     const MarkExport exportTo{folder, t};
-    counter.Count(raw->values, beams, snr, controls.method, counts, controls.exportRaw ? &exportTo : nullptr,
-                  exportErrors, [&] {
-                    if (j + 1 < J) next = ReadRawInterval(folder, j + 1);
-                  });
+    counter.Count(raw.values, beams, snr, controls.method, counts, controls.exportRaw ? &exportTo : nullptr,
+                  exportErrors, [&] { haveNext = j + 1 < J && ReadRawInterval(folder, j + 1, next); });
     record.IntervalCounts.fill(0);
     for (std::size_t k = 0; k < beams.size(); ++k) {
       record.IntervalCounts[static_cast<std::size_t>(beams[k])] = counts[k];

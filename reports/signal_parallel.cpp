@@ -11,10 +11,14 @@ namespace orb {
 
 namespace {
 
-// Beams handed out at a time: eight lane blocks. Threads counting
-// neighbouring runs share the cache lines of the interval's rows where the
-// runs meet; long runs keep such meetings few.
-constexpr std::size_t kRun = 32;
+// Beams handed out at a time: four lane blocks. The calling thread takes
+// its runs from the end of the list and the helpers theirs from the start,
+// so that each thread counts one stretch of neighbouring beams and the
+// threads meet only once, in the middle: threads counting interleaved runs
+// keep pulling the cache lines of the interval's rows (which hold about 32
+// beams each and are written where samples are clipped) from each other,
+// which cost a third of the gain of the second thread.
+constexpr std::uint32_t kRun = 32;
 constexpr int kDefaultMaxThreads = 2;
 // How long a thread spins for the next interval or for the others to
 // finish before it sleeps: waking a sleeping thread takes tens of
@@ -65,12 +69,25 @@ void ParallelBeamCounter::Keep(std::exception_ptr error) {
   if (!error_) error_ = error;
 }
 
-void ParallelBeamCounter::Work(IntervalAnalyzer& analyzer) {
-  const std::size_t total = job_.beams.size();
+bool ParallelBeamCounter::Claim(bool fromEnd, std::size_t& first, std::size_t& n) {
+  std::uint64_t state = unclaimed_.load(std::memory_order_relaxed);
   for (;;) {
-    const std::size_t first = next_.fetch_add(kRun, std::memory_order_relaxed);
-    if (first >= total) return;
-    const std::size_t n = std::min(kRun, total - first);
+    const auto front = static_cast<std::uint32_t>(state >> 32);
+    const auto back = static_cast<std::uint32_t>(state);
+    if (front >= back) return false;
+    const std::uint32_t take = std::min(kRun, back - front);
+    const std::uint64_t after = fromEnd ? (state - take) : (state + (std::uint64_t(take) << 32));
+    if (unclaimed_.compare_exchange_weak(state, after, std::memory_order_relaxed)) {
+      first = fromEnd ? back - take : front;
+      n = take;
+      return true;
+    }
+  }
+}
+
+void ParallelBeamCounter::Work(IntervalAnalyzer& analyzer, bool fromEnd) {
+  std::size_t first = 0, n = 0;
+  while (Claim(fromEnd, first, n)) {
     analyzer.CountBeams(job_.raw, job_.beams.subspan(first, n), job_.snrFactor, job_.method,
                         job_.counts.subspan(first, n), job_.exportTo,
                         job_.exportErrors.empty() ? job_.exportErrors : job_.exportErrors.subspan(first, n));
@@ -88,7 +105,7 @@ void ParallelBeamCounter::Helper(std::size_t index) {
     if (quit_.load()) return;
     seen = generation_.load();
     try {
-      Work(analyzers_[index]);
+      Work(analyzers_[index], false);
     } catch (...) {
       Keep(std::current_exception());
     }
@@ -112,7 +129,7 @@ void ParallelBeamCounter::Count(std::span<std::int16_t> raw, std::span<const int
   }
 
   job_ = Job{raw, beams, snrFactor, method, counts, exportTo, exportErrors};
-  next_.store(0, std::memory_order_relaxed);
+  unclaimed_.store(beams.size(), std::memory_order_relaxed);  // beams 0 .. size - 1
   error_ = nullptr;
   if (!helpers_.empty()) {
     running_.store(static_cast<int>(helpers_.size()));
@@ -133,7 +150,7 @@ void ParallelBeamCounter::Count(std::span<std::int16_t> raw, std::span<const int
   };
   if (!helpers_.empty()) runAlongside();
   try {
-    Work(analyzers_[0]);
+    Work(analyzers_[0], true);
   } catch (...) {
     Keep(std::current_exception());
   }

@@ -37,8 +37,8 @@ class ParallelBeamCounter {
   // The counts of `beams` of the interval `raw` with the results
   // IntervalAnalyzer::CountBeams gives for the whole list (counts, clipped
   // buffer, each beam's export line and its outcome in exportErrors when
-  // that is not empty); the beams go out in runs of 64 to whichever thread
-  // is free. Each beam's export file is written by one thread, and the call
+  // that is not empty); the beams go out in runs of 32, the calling thread
+  // taking them from the end and the helpers from the start. Each beam's export file is written by one thread, and the call
   // returns only when every beam is done, so the lines of successive calls
   // stay in order. `alongside`, when given, runs on the calling thread
   // while the helpers start (the re-analysis reads the next interval
@@ -61,7 +61,12 @@ class ParallelBeamCounter {
     std::span<std::error_code> exportErrors;
   };
 
-  void Work(IntervalAnalyzer& analyzer);
+  // Counts runs of the job until none is left; the calling thread takes
+  // them from the end, helpers from the start.
+  void Work(IntervalAnalyzer& analyzer, bool fromEnd);
+  // The next run from the start or the end of the beams not yet handed
+  // out; false when none is left.
+  bool Claim(bool fromEnd, std::size_t& first, std::size_t& n);
   void Helper(std::size_t index);
   void Keep(std::exception_ptr error);
 
@@ -76,7 +81,8 @@ class ParallelBeamCounter {
   std::atomic<int> running_{0};               // helpers still at work on the current Count
   std::atomic<bool> quit_{false};
   Job job_;
-  std::atomic<std::size_t> next_{0};  // the next beam to hand out
+  // The beams not yet handed out, first (high 32 bits) to end (low 32 bits).
+  std::atomic<std::uint64_t> unclaimed_{0};
   std::exception_ptr error_;
 };
 

@@ -93,6 +93,11 @@ TEST(RecordFiles, AppendedIntervalsAreReadBackByPosition) {
   EXPECT_EQ(r11->at(3, 10), 111);
   EXPECT_EQ(ReadRawInterval(folder.path(), 4)->at(3, 10), 104);
   EXPECT_FALSE(ReadRawInterval(folder.path(), 12));
+  // Reading into a buffer that held another interval replaces all of it.
+  RawRecord reused = *r11;
+  ASSERT_TRUE(ReadRawInterval(folder.path(), 4, reused));
+  EXPECT_EQ(reused.values, ReadRawInterval(folder.path(), 4)->values);
+  EXPECT_FALSE(ReadRawInterval(folder.path(), 12, reused));
   EXPECT_FALSE(ReadHistogramInterval(folder.path(), 0));
 }
 
