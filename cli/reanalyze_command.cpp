@@ -124,6 +124,7 @@ const char* OutcomeText(ReanalysisOutcome o) {
     case ReanalysisOutcome::Reported: return "reported";
     case ReanalysisOutcome::NotReported: return "no report written";
     case ReanalysisOutcome::NoRawData: return "no raw data";
+    case ReanalysisOutcome::RawDataMismatch: return "raw data refused";
     case ReanalysisOutcome::Stopped: return "stopped";
     case ReanalysisOutcome::ResamplingError: return "re-binning failed, no report";
     case ReanalysisOutcome::SaveFailed: return "nothing saved, no report";
@@ -196,7 +197,11 @@ int RunReanalyze(const std::vector<std::string>& args, std::ostream& out, std::o
   err << result.processed << " of " << result.records << " records analysed with "
       << kReanalysisMethodNames[controls.method] << ", SNR " << controls.thresholdText << ", bin " << result.bin
       << " minutes: " << OutcomeText(result.outcome) << "\n";
-  if (result.processed < result.records) err << "the raw data ends after record " << result.processed << "\n";
+  const bool counted = result.outcome != ReanalysisOutcome::Stopped &&
+                       result.outcome != ReanalysisOutcome::RawDataMismatch &&
+                       result.outcome != ReanalysisOutcome::NoRawData;
+  if (counted && result.processed < result.records)
+    err << "the raw data ends after record " << result.processed << "\n";
   if (result.exportFailures > 0) {
     err << result.exportFailures << " marks lines could not be written\n";
     return kExitFile;

@@ -32,6 +32,29 @@ constexpr int kSetupLines = 10;         // setup.dat must reach the Mn1 value li
 
 std::string CountsBackupName(int n) { return std::string(kCountsFile) + ".bak" + (n == 0 ? "" : std::to_string(n)); }
 
+// The lines of a text file without their line ends (CR LF, LF or a last
+// line without one).
+std::vector<std::string> SplitLines(const std::string& bytes) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    std::size_t end = bytes.find('\n', start);
+    const std::size_t next = end == std::string::npos ? bytes.size() : end + 1;
+    if (end == std::string::npos) end = bytes.size();
+    if (end > start && bytes[end - 1] == '\r') --end;
+    lines.push_back(bytes.substr(start, end - start));
+    start = next;
+  }
+  return lines;
+}
+
+// setup.dat copied line by line: every line ends CR LF.
+std::string CopiedLineByLine(const std::string& bytes) {
+  std::string out;
+  for (const std::string& line : SplitLines(bytes)) out += line + "\r\n";
+  return out;
+}
+
 // Six whole numbers of one value line of setup.dat, one of them replaced.
 std::string RewriteValueLine(const std::string& line, std::initializer_list<std::pair<int, int>> replace) {
   RecordReader reader(line);
@@ -126,7 +149,7 @@ bool SaveReanalysis(const fs::path& folder, const std::vector<CountsRecord>& pro
     return false;
   }
   written.push_back(backup);
-  if (WriteFileAtomic(folder / "setup.bak", *oldSetup)) {
+  if (WriteFileAtomic(folder / "setup.bak", CopiedLineByLine(*oldSetup))) {
     op.inform(kSetupUpdateError);
     return false;
   }
@@ -193,6 +216,39 @@ double BoxValue(const std::string& text, bool commaIsMark) {
   return sign * value;
 }
 
+std::optional<std::string> RawDataMismatch(const fs::path& folder, int intervals) {
+  if (const auto setup = ReadWholeFile(folder / "setup.dat")) {
+    const std::vector<std::string> lines = SplitLines(*setup);
+    if (lines.size() > 3) {
+      try {
+        RecordReader line(lines[3]);  // Aq_mode, Aq_lapse, Sample_Rate, RT_Buffer, ...
+        for (int k = 0; k < 3; ++k) line.readInt16();
+        const int rtBuffer = line.readInt16();
+        if (rtBuffer != kStandardRawBuffer)
+          return "Real Time Data recorded with RT_Buffer=" + std::to_string(rtBuffer) +
+                 ": only RT_Buffer=" + std::to_string(kStandardRawBuffer) + " can be analysed";
+      } catch (const RecordError&) {
+        // An unreadable line says nothing about the raw files: their sizes decide.
+      }
+    }
+  }
+  // Every file but the last holds 11 whole records; the last one may end
+  // in a torn record (a power cut while it was written), which is never read.
+  const int files = intervals > 0 ? (intervals - 1) / kRecordsPerFile + 1 : 0;
+  const std::uintmax_t full = std::uintmax_t(kRecordsPerFile) * kRawRecordSize;
+  for (int k = 0; k < files; ++k) {
+    const fs::path file = folder / RawFileName(k);
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(file, ec);
+    if (ec) break;  // a missing file ends the raw data there
+    const bool last = k == files - 1 || !fs::exists(folder / RawFileName(k + 1), ec);
+    if (size > full || (!last && size != full))
+      return "Real Time Data file " + file.string() + " holds " + std::to_string(size) + " bytes, not " +
+             std::to_string(kRecordsPerFile) + " records of " + std::to_string(kRawRecordSize) + " bytes";
+  }
+  return std::nullopt;
+}
+
 int AnalysisMinutes(const ReanalysisControls& controls, std::optional<std::string>* shownHours) {
   if (controls.replaceOldData) return kReplaceMinutes;
   const double minutes = BoxValue(controls.hoursText, false) * 60;
@@ -224,16 +280,7 @@ fs::path NextCountsBackup(const fs::path& acquisitionFolder) {
 }
 
 std::string RewriteSetupForReanalysis(const std::string& setupBytes, int method, int organism, int snrx10) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < setupBytes.size()) {
-    std::size_t end = setupBytes.find('\n', start);
-    const std::size_t next = end == std::string::npos ? setupBytes.size() : end + 1;
-    if (end == std::string::npos) end = setupBytes.size();
-    if (end > start && setupBytes[end - 1] == '\r') --end;
-    lines.push_back(setupBytes.substr(start, end - start));
-    start = next;
-  }
+  const std::vector<std::string> lines = SplitLines(setupBytes);
   if (lines.size() < kSetupLines) throw RecordError("setup.dat has " + std::to_string(lines.size()) + " lines");
   std::string out;
   for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -282,6 +329,13 @@ ReanalysisResult RunRawReanalysis(const fs::path& programFolder, const fs::path&
     longest = std::max(longest, r.ElapsedMinutes);
   }
   res.bin = bin = CorrectBin(bin, longest);
+  // Records of another size would be read as garbage counts (and, with
+  // "Replace old data", saved over the recorded ones).
+  if (const auto mismatch = RawDataMismatch(folder, res.records)) {
+    op.inform(*mismatch);
+    res.outcome = ReanalysisOutcome::RawDataMismatch;
+    return res;
+  }
 
   NotingOperator noting(op);
   ReportContext ctx = LoadReportContext(programFolder, folder, noting);

@@ -61,6 +61,13 @@ struct ReanalysisControls {
 // "Real Time Data Not Found" otherwise.
 bool RawDataAvailable(const std::filesystem::path& acquisitionFolder);
 
+// Raw data the count routine can read: the acquisition's setup.dat names
+// RT_Buffer 500 (when it can be read), and every raw file that holds one of
+// the first `intervals` intervals is 11 records of 385,770 bytes, but for
+// the last file, which may hold fewer and end in a torn record. Otherwise the message that refuses the re-analysis, naming the
+// mismatch; nothing when the raw data fits.
+std::optional<std::string> RawDataMismatch(const std::filesystem::path& acquisitionFolder, int intervals);
+
 // Minutes to analyse: 32000 with "Replace old data", else round(hours x 60),
 // the hours read with "." as the only decimal mark ("0,5" is 0 hours);
 // fewer than 5 minutes become 60, and the hours box then shows 5 minutes in
@@ -125,6 +132,7 @@ enum class ReanalysisOutcome {
   Reported,         // counts computed (and saved when asked), report written
   NotReported,      // counts computed (and saved when asked); no report writer, or it wrote nothing
   NoRawData,        // "Real Time Data Not Found"
+  RawDataMismatch,  // raw files of another RT_Buffer or of a wrong size: nothing counted
   Stopped,          // "STOP": nothing saved or reported
   ResamplingError,  // "Resampling ERROR" / "Resampling Calculation Error": no report
   SaveFailed,       // "error Updating setup.dat" or "error Updating counts.bin": nothing saved, no report

@@ -198,6 +198,40 @@ TEST_F(ReanalysisTest, RecordsBeyondTheRawDataKeepTheirCounts) {
   EXPECT_EQ(after[11].IntervalCounts[0], 77);
   EXPECT_EQ(after[12].IntervalCounts[1], 77);
 
+  // Raw files that are not whole 385,770-byte records, or an acquisition of
+  // another RT_Buffer, are refused before anything is counted or saved.
+  writeRaw(kIntervals);
+  const std::string first = AcquisitionFixture::read(folder / "0.bin");
+  AcquisitionFixture::write(folder / "0.bin", first + "x");
+  const std::string countsBefore = AcquisitionFixture::read(folder / "counts.bin");
+  op.clear();
+  ReanalysisResult refused = run(c);
+  EXPECT_EQ(refused.outcome, ReanalysisOutcome::RawDataMismatch);
+  EXPECT_EQ(refused.processed, 0);
+  ASSERT_EQ(op.texts().size(), 1u);
+  EXPECT_NE(op.texts()[0].find("0.bin holds 4243471 bytes, not 11 records of 385770 bytes"), std::string::npos);
+  // The last file may end in a torn record, never read; only the files
+  // holding the intervals analysed are looked at.
+  AcquisitionFixture::write(folder / "0.bin", first);
+  AcquisitionFixture::write(folder / "1.bin", AcquisitionFixture::read(folder / "1.bin") + "x");
+  EXPECT_FALSE(RawDataMismatch(folder, kIntervals));
+  AcquisitionFixture::write(folder / "2.bin", "x");
+  EXPECT_TRUE(RawDataMismatch(folder, 23));
+  EXPECT_FALSE(RawDataMismatch(folder, 11));
+  fs::remove(folder / "2.bin");
+  writeRaw(kIntervals);
+  std::string setup = AcquisitionFixture::read(folder / "setup.dat");
+  setup.replace(setup.find(",99,500,"), 8, ",99,250,");
+  AcquisitionFixture::write(folder / "setup.dat", setup);
+  op.clear();
+  refused = run(c);
+  EXPECT_EQ(refused.outcome, ReanalysisOutcome::RawDataMismatch);
+  EXPECT_EQ(op.texts(),
+            std::vector<std::string>{"Real Time Data recorded with RT_Buffer=250: only RT_Buffer=500 can be analysed"});
+  EXPECT_EQ(AcquisitionFixture::read(folder / "counts.bin"), countsBefore);
+  EXPECT_EQ(AcquisitionFixture::read(folder / "setup.dat"), setup);
+  EXPECT_EQ(reported.size(), 1u);  // only the first run above reported
+
   fs::remove(folder / "0.bin");
   op.clear();
   EXPECT_EQ(run(c).outcome, ReanalysisOutcome::NoRawData);
