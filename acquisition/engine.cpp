@@ -137,6 +137,8 @@ void AcquisitionEngine::OnTick() {
     WarmUpReads();
     ReadBlocks();
     if (TickCount == ws_.setup.DSP_Interval && hooks.rescaleTrace) hooks.rescaleTrace();
+    // A blank reading measures on the real-time path even with auto zero
+    // checked, so that it always ends itself after Threshold_Counter samples.
     if (AutoZeroMode && !BlankReading)
       IntervalAnalysisStep();
     else
@@ -234,7 +236,7 @@ void AcquisitionEngine::RealTimeStep() {
       int m = 0;
       for (int k = 1; k <= 10; ++k) m = std::max<int>(m, raw(beam, ring(n - k)));
       lower = Round16((100.0 - band) * m / 100.0);
-    } else {
+    } else if (method == 0 || method == 1) {
       int m = 0;
       for (int k = 1; k <= N; ++k) m = std::max<int>(m, raw(beam, ring(n - k)));
       const int s = LowerTrace[idx(ring(n - 1), beam)] + LowerTrace[idx(ring(n - 2), beam)] +
@@ -342,13 +344,16 @@ void AcquisitionEngine::CloseInterval() {
   if (hooks.redrawActivity) hooks.redrawActivity();
 
   if (Recording) {
-    IntervalCounts[kBeams] = TemperatureTenths(Temperature);
-    WriteRecords();
-    if (RawFileFill > 9) {
-      RawFileFill = 0;
-      ++RawFileIndex;
-    } else {
-      ++RawFileFill;
+    IntervalCounts[kBeams] = Round16(Temperature * 10.0);
+    // An interval that could not be written leaves the rotation where it is,
+    // so the raw and histogram files stay in step with counts.bin.
+    if (WriteRecords()) {
+      if (RawFileFill > 9) {
+        RawFileFill = 0;
+        ++RawFileIndex;
+      } else {
+        ++RawFileFill;
+      }
     }
   }
   IntervalStartTime = clock_.steady();
@@ -394,7 +399,7 @@ void AcquisitionEngine::AnalyseInterval() {
   if (anyAdjust && hooks.autoAdjust) hooks.autoAdjust(adjust);
 }
 
-void AcquisitionEngine::WriteRecords() {
+bool AcquisitionEngine::WriteRecords() {
   IntervalRecords records;
   records.rawFileIndex = RawFileIndex;
   if (ws_.setup.Save_real == 1) records.raw = &RawBuffer;
@@ -407,16 +412,19 @@ void AcquisitionEngine::WriteRecords() {
     records.histogram = &Histogram;
   }
   const auto errors = AppendIntervalRecords(acquisitionFolder, records);
-  if (BodyBendsMode) {
-    SecondsSum += SecondsPerSample;
-    ++HistogramRecords;
-  }
   if (errors.empty()) {
+    if (BodyBendsMode) {
+      SecondsSum += SecondsPerSample;
+      ++HistogramRecords;
+    }
     recordErrorShown_ = false;
-  } else if (!recordErrorShown_) {
+    return true;
+  }
+  if (!recordErrorShown_) {
     recordErrorShown_ = true;
     if (hooks.recordError) hooks.recordError(errors.front());
   }
+  return false;
 }
 
 // ---- time keeping ---------------------------------------------------------------
@@ -426,7 +434,9 @@ void AcquisitionEngine::KeepTime() {
   const auto e = elapsed();
   if (hooks.showTime) hooks.showTime(FormatElapsed(e));
   const double minutes = e.count() / 60000.0;
-  ElapsedMinutes = static_cast<std::int32_t>(std::min<double>(std::floor(minutes), 32767.0));
+  // The minutes are kept in the 16-bit range: past 32767 minutes every tick
+  // ends here, so a run must be programmed to end before.
+  ElapsedMinutes = Checked16(static_cast<std::int64_t>(std::floor(minutes)));
   ElapsedMinutesExact = RoundTo(minutes, 2);
 
   const bool paused = runState == kPaused;

@@ -155,7 +155,8 @@ class AcquisitionEngine {
   void IntervalAnalysisStep();
   void CloseInterval();
   void AnalyseInterval();
-  void WriteRecords();
+  // True when the interval's records were written.
+  bool WriteRecords();
   void KeepTime();
   void EndOfAcquisition();
 

@@ -213,10 +213,29 @@ std::filesystem::path CreateSnapshotFolder(const Workspace& ws, const LocalDateT
   return folder;
 }
 
-std::optional<RecordFileError> AppendRecord(const std::filesystem::path& file, std::string_view bytes,
-                                            std::size_t recordSize) {
-  auto failure = [&](int err) { return RecordFileError{file, std::strerror(err)}; };
-  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+namespace {
+
+// One append: where the file ended before it (the record's place) and
+// whether the append created the file, so that the caller can take the
+// record back again.
+struct Appended {
+  std::optional<RecordFileError> error;
+  off_t before = 0;
+  bool created = false;
+};
+
+Appended AppendAt(const std::filesystem::path& file, std::string_view bytes, std::size_t recordSize) {
+  Appended result;
+  auto failure = [&](int err) {
+    result.error = RecordFileError{file, std::strerror(err)};
+    return result;
+  };
+  int fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0 && errno == ENOENT) {
+    fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    result.created = fd >= 0;
+    if (fd < 0 && errno == EEXIST) fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC);
+  }
   if (fd < 0) return failure(errno);
   struct stat st {};
   if (::fstat(fd, &st) != 0) {
@@ -227,6 +246,7 @@ std::optional<RecordFileError> AppendRecord(const std::filesystem::path& file, s
   // A tail shorter than a record (left by a power cut in an older program)
   // is dropped, so that record k stays at k times the record size.
   const off_t before = recordSize > 0 ? st.st_size - st.st_size % static_cast<off_t>(recordSize) : st.st_size;
+  result.before = before;
   std::size_t done = 0;
   int err = 0;
   while (done < bytes.size()) {
@@ -247,25 +267,65 @@ std::optional<RecordFileError> AppendRecord(const std::filesystem::path& file, s
     // No partial record stays behind: the file returns to its last whole record.
     if (::ftruncate(fd, before) == 0) ::fsync(fd);
     ::close(fd);
+    if (result.created && before == 0) ::unlink(file.c_str());
     return failure(err);
   }
   if (::close(fd) != 0) return failure(errno);
-  return std::nullopt;
+  return result;
+}
+
+// Takes back a record appended by AppendAt (best effort: the file is
+// already in trouble when this is needed).
+void TakeBack(const std::filesystem::path& file, const Appended& appended) {
+  if (appended.created && appended.before == 0) {
+    ::unlink(file.c_str());
+    return;
+  }
+  const int fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return;
+  if (::ftruncate(fd, appended.before) == 0) ::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
+std::optional<RecordFileError> AppendRecord(const std::filesystem::path& file, std::string_view bytes,
+                                            std::size_t recordSize) {
+  return AppendAt(file, bytes, recordSize).error;
 }
 
 std::vector<RecordFileError> AppendIntervalRecords(const std::filesystem::path& acquisitionFolder,
                                                    const IntervalRecords& records) {
-  std::vector<RecordFileError> errors;
+  // Readers pair counts record i with raw and histogram interval i, so an
+  // interval goes into all of its files or into none: the first failure
+  // stops the sequence and takes back what this interval already wrote.
+  struct Written {
+    std::filesystem::path file;
+    Appended appended;
+  };
+  std::vector<Written> written;
   auto append = [&](const std::string& name, const std::string& bytes, std::size_t recordSize) {
-    if (auto e = AppendRecord(acquisitionFolder / name, bytes, recordSize)) errors.push_back(*e);
+    const auto file = acquisitionFolder / name;
+    Appended a = AppendAt(file, bytes, recordSize);
+    if (a.error) {
+      for (auto it = written.rbegin(); it != written.rend(); ++it) TakeBack(it->file, it->appended);
+      return std::optional<RecordFileError>(a.error);
+    }
+    written.push_back({file, a});
+    return std::optional<RecordFileError>();
   };
   // Raw records change size with RT_Buffer (two runs of one minute may share
   // a file), so only the fixed-size files are realigned.
-  if (records.raw) append(RawFileName(records.rawFileIndex), PackRawRecord(*records.raw), 0);
-  append(kCountsFile, PackCountsRecord(records.counts), kCountsRecordSize);
-  if (records.histogram)
-    append(HistogramFileName(records.rawFileIndex), PackHistogramRecord(*records.histogram), kHistogramRecordSize);
-  return errors;
+  if (records.raw) {
+    if (auto e = append(RawFileName(records.rawFileIndex), PackRawRecord(*records.raw), 0)) return {*e};
+  }
+  if (auto e = append(kCountsFile, PackCountsRecord(records.counts), kCountsRecordSize)) return {*e};
+  if (records.histogram) {
+    if (auto e = append(HistogramFileName(records.rawFileIndex), PackHistogramRecord(*records.histogram),
+                        kHistogramRecordSize))
+      return {*e};
+  }
+  return {};
 }
 
 }  // namespace orb

@@ -119,8 +119,9 @@ std::filesystem::path CreateSnapshotFolder(const Workspace& ws, const LocalDateT
 // syncs it to disk. With a recordSize, a partial record at the end of the
 // file (a torn write of an older program) is overwritten so that record k
 // stays at k x recordSize; without one the file is appended to as it is.
-// On any failure the file is cut back to where the record began, so no
-// partial record is left, and the error is returned.
+// On any failure the file is cut back to where the record began (a file
+// the append created is removed again), so no partial record is left, and
+// the error is returned.
 std::optional<RecordFileError> AppendRecord(const std::filesystem::path& file, std::string_view bytes,
                                             std::size_t recordSize = 0);
 
@@ -134,8 +135,10 @@ struct IntervalRecords {
 };
 
 // Appends the interval's records in their order: raw file, counts.bin,
-// histogram file. Every file that could be written is written; the errors
-// of the others are returned (empty when all went well).
+// histogram file. The interval is written to all of its files or to none:
+// the first failure stops the sequence, the records this interval already
+// appended are taken back, and that failure is returned (empty when all
+// went well).
 std::vector<RecordFileError> AppendIntervalRecords(const std::filesystem::path& acquisitionFolder,
                                                    const IntervalRecords& records);
 

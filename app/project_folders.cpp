@@ -235,14 +235,15 @@ std::string RenameSubproject(const std::filesystem::path& folder, const std::str
     op.inform("error");
     return {};
   }
-  // The description is kept; a file that holds the name alone has none.
+  // The description is kept; a file whose two fields cannot be read is not
+  // rewritten and the rename fails.
   std::string description;
   try {
     auto file = OpenSettings(backup);
     NextText(file.reader);
     description = NextText(file.reader);
   } catch (const std::exception&) {
-    description.clear();
+    return {};
   }
   return WriteSubproject(folder, newName, description) ? newName : std::string{};
 }

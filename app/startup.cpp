@@ -158,9 +158,10 @@ bool CloseMainWindow(Workspace& ws, bool offline, EventLoop& loop) {
     try {
       SaveProject(ws);
     } catch (const std::exception& e) {
-      // The closing goes on, but the person learns the settings were not saved.
+      // A failure skips the rest of this step (the waits and the port); the
+      // closing goes on, and the person learns the settings were not saved.
       ws.op->inform("Error saving project " + ProjectLabel(ws) + ": " + e.what());
-      return true;
+      return false;
     }
     loop.sleepMs(300);
     loop.processEvents();

@@ -85,8 +85,9 @@ std::string SaveQuestion(const Workspace& ws);
 
 // The closing of the main window: unless offline, ask the save question and
 // on Yes save the project (then wait 300 ms, let events run, 300 ms more).
-// A failed save is reported and the closing goes on. Returns true when the
-// port should be closed (not offline).
+// A failed save is reported and skips the rest of the step (the waits and
+// the port); the closing goes on. Returns true when the port should be
+// closed (not offline, no failure).
 bool CloseMainWindow(Workspace& ws, bool offline, EventLoop& loop);
 
 }  // namespace orb

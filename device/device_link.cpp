@@ -16,7 +16,9 @@ constexpr int kFactoryYields = 10;
 }  // namespace
 
 int DeviceLink::Transact(std::uint8_t b2, std::uint8_t b3, std::uint8_t b1) {
-  if (ports_.CommWrite(port(), BuildFrame(b2, b3, b1)) < kFrameSize) return -1;
+  // The reply is requested whatever the write reported: only what arrives
+  // decides the result.
+  ports_.CommWrite(port(), BuildFrame(b2, b3, b1));
   std::string reply;
   if (ports_.CommRead(port(), reply, 2) < 1) return -1;
   return static_cast<unsigned char>(reply[0]);
@@ -29,12 +31,10 @@ bool DeviceLink::SendFrame(std::uint8_t b2, std::uint8_t b3, std::uint8_t b1) {
 int DeviceLink::ReadSerialNumber() {
   ports_.CommSetLine(port(), kLineDtr, true);
   ports_.CommSetLine(port(), kLineRts, true);
+  ports_.CommWrite(port(), BuildFrame(kCmdIdentify, 0, kModeQuery));
+  loop_.sleepMs(5);
   std::string reply;
-  int got = -1;
-  if (ports_.CommWrite(port(), BuildFrame(kCmdIdentify, 0, kModeQuery)) == kFrameSize) {
-    loop_.sleepMs(5);
-    got = ports_.CommRead(port(), reply, 2);
-  }
+  const int got = ports_.CommRead(port(), reply, 2);
   ports_.CommSetLine(port(), kLineRts, false);
   ports_.CommSetLine(port(), kLineDtr, false);
   return got > 0 ? SerialFromReply(reply) : -1;
@@ -43,9 +43,7 @@ int DeviceLink::ReadSerialNumber() {
 std::optional<BlockReadings> DeviceLink::ReadBlock(int start, BlockReadForm form) {
   if (start < 0 || start > kInstrumentChannels / 3 - kBlockPositions) return std::nullopt;
   ports_.CommFlush(port());
-  if (ports_.CommWrite(port(), BuildFrame(kCmdReadBlock, static_cast<std::uint8_t>(start), kModeQuery)) <
-      kFrameSize)
-    return std::nullopt;
+  ports_.CommWrite(port(), BuildFrame(kCmdReadBlock, static_cast<std::uint8_t>(start), kModeQuery));
   std::string reply;
   if (form == BlockReadForm::Whole) {
     ports_.CommRead(port(), reply, kBlockReplyBytes);
@@ -102,18 +100,19 @@ std::array<int, kFactoryBytes> DeviceLink::ReadFactoryCalibration() {
   for (int k = 0; k < kFactoryBytes; ++k) {
     const auto address = static_cast<std::uint8_t>(kFactoryAddress + k);
     for (int attempt = 0; attempt < kFactoryTries; ++attempt) {
-      int first = Transact(kCmdReadFactory, address, kModeQuery);
+      // Every try asks twice and takes the byte only when both answers agree.
+      const int first = Transact(kCmdReadFactory, address, kModeQuery);
+      loop_.sleepMs(kFactoryPauseMs);
+      const int second = Transact(kCmdReadFactory, address, kModeQuery);
       loop_.sleepMs(kFactoryPauseMs);
       if (first == -1) {
-        // Nothing came back: an Identify query resynchronises the
+        // No answer to the first: an Identify query resynchronises the
         // instrument before the next try. Its reply is read with it, so it
         // cannot be taken for a factory byte.
         Transact(kCmdIdentify, 0, kModeQuery);
         loop_.sleepMs(kFactoryPauseMs);
         continue;
       }
-      int second = Transact(kCmdReadFactory, address, kModeQuery);
-      loop_.sleepMs(kFactoryPauseMs);
       if (second == first) {
         bytes[k] = first;
         break;

@@ -134,12 +134,9 @@ int SerialPorts::openSteps(int port, const std::string& name, const std::string&
   Slot& s = slot(port);
   s.fd = fd;
   s.open = true;
-  // From here on a failure closes the device and frees the slot again, so
-  // the port is not left answering "Port in use." for the rest of the run.
-  auto fail = [&](int code, const char* operation) {
-    releaseSlot(s);
-    return recordErrno(code, operation);
-  };
+  // From here on a failure leaves the slot open and the device claimed: the
+  // identifier answers "Port in use." until CommClose releases it.
+  auto fail = [&](int code, const char* operation) { return recordErrno(code, operation); };
   if (tcflush(fd, TCIOFLUSH) != 0) return fail(errno, "CommOpen (PurgeComm)");
   if (tcgetattr(fd, &s.config) != 0) return fail(errno, "CommOpen (GetCommState)");
   termios wanted = s.config;

@@ -59,8 +59,10 @@ class SerialPorts {
   SerialPorts& operator=(const SerialPorts&) = delete;
 
   // Opens `name` ("COM3" or a device path) exclusively and applies the
-  // settings string. 0, kCommPortInUse, or an error number. A failure
-  // leaves the slot closed and the device released.
+  // settings string. 0, kCommPortInUse, or an error number. A device that
+  // cannot be opened or claimed leaves the slot closed; a failure once the
+  // device is open (purge, line settings) leaves the slot open and the
+  // device claimed until CommClose.
   int CommOpen(int port, const std::string& name, const std::string& settings);
   // 0 also when the slot was not open.
   int CommClose(int port);

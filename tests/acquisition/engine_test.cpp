@@ -128,6 +128,14 @@ TEST(Engine, CounterOverflowEndsTheTick) {
   b.engine.IntervalCounts[0] = 0;
   b.tick(2000);
   EXPECT_EQ(b.engine.TickCount, ticks + 1);
+
+  // Past 32767 minutes every tick ends at the time computation: the minutes
+  // keep their last value and the programmed end is never reached.
+  b.clock.advance(std::chrono::minutes(32768));
+  b.tick(2000);
+  EXPECT_EQ(b.engine.ElapsedMinutes, 0);
+  EXPECT_EQ(b.engine.TickCount, ticks + 1);
+  EXPECT_FALSE(b.engine.Finished);
 }
 
 // Interval analysis: a beam with no level gets SnrFactor x 100 + 1.
@@ -434,6 +442,8 @@ TEST(Run, RecordErrorsAreToldOnceAndTheRunGoesOn) {
   std::filesystem::create_directories(b.run.lastFolder);
   for (int t = 0; t < 20; ++t) b.engine.OnTick();
   EXPECT_EQ(CountsRecordCount(b.run.lastFolder), 1);
+  // Only the interval that was written moved the raw-file rotation on.
+  EXPECT_EQ(b.engine.RawFileFill, 1);
 }
 
 }  // namespace

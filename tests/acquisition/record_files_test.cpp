@@ -135,6 +135,27 @@ TEST(RecordFiles, FailedAppendNamesTheFileAndLeavesItWhole) {
   EXPECT_EQ(errors[0].file, folder / "counts.bin");
   EXPECT_FALSE(errors[0].reason.empty());
 
+  // An interval goes into all of its files or into none, so raw interval i
+  // stays paired with counts record i: the raw record written before the
+  // failing counts.bin is taken back, and a failing raw file stops the rest.
+  RawRecord raw;
+  raw.values.assign(kRawRecordSize / 2, 7);
+  rec.raw = &raw;
+  errors = AppendIntervalRecords(folder.path(), rec);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0].file, folder / "counts.bin");
+  EXPECT_FALSE(std::filesystem::exists(folder / "0.bin"));
+  folder.write("0.bin", PackRawRecord(raw));
+  errors = AppendIntervalRecords(folder.path(), rec);
+  EXPECT_EQ(std::filesystem::file_size(folder / "0.bin"), kRawRecordSize);
+  std::filesystem::remove_all(folder / "counts.bin");
+  std::filesystem::create_directories(folder / "1.bin");
+  rec.rawFileIndex = 1;
+  errors = AppendIntervalRecords(folder.path(), rec);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0].file, folder / "1.bin");
+  EXPECT_FALSE(std::filesystem::exists(folder / "counts.bin"));
+
   // A device that is full: /dev/full refuses every write with ENOSPC.
   if (std::filesystem::exists("/dev/full")) {
     auto e = AppendRecord("/dev/full", PackCountsRecord(rec.counts));

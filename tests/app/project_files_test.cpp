@@ -382,6 +382,10 @@ TEST(ProjectFolders, SubprojectNameAndRename) {
   EXPECT_EQ(tmp.read("20220415_1030/subproj.bak"), "\"Dose 1\"\r\n\"ten worms, 20 C\"\r\n");
   EXPECT_EQ(RenameSubproject(acq, "say \"x\"", op), "");
   EXPECT_EQ(ReadSubprojectName(acq), "Dose 2");
+  // A subproj.dat without its description cannot be renamed: left as it is.
+  tmp.write("20220415_1030/subproj.dat", "\"Dose 2\"\r\n");
+  EXPECT_EQ(RenameSubproject(acq, "Dose 3", op), "");
+  EXPECT_EQ(tmp.read("20220415_1030/subproj.dat"), "\"Dose 2\"\r\n");
   EXPECT_FALSE(WriteSubproject(tmp / "missing", "a", "b"));
   EXPECT_EQ(CopyFileChecked(acq / "subproj.dat", acq / "copy.dat"), 1);
   EXPECT_EQ(CopyFileChecked(acq / "none.dat", acq / "copy2.dat"), -1);

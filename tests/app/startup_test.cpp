@@ -100,6 +100,22 @@ TEST(Startup, BinSizeList) {
   EXPECT_TRUE(user.userDefined);
 }
 
+TEST_F(StartupFixture, ClosingAsksSavesAndSkipsThePortAfterAFailedSave) {
+  ws.config.Actual_Project_Number = 1;
+  ws.setup = DefaultProjectSetup(tmp.path(), 1);
+  CountingEventLoop loop;
+  EXPECT_FALSE(CloseMainWindow(ws, true, loop));  // offline: nothing asked
+  op.answer(Answer::Yes);
+  EXPECT_TRUE(CloseMainWindow(ws, false, loop));
+  EXPECT_EQ(op.texts(), std::vector<std::string>{"Update values to project 1_Default before Exit?"});
+  EXPECT_TRUE(std::filesystem::exists(tmp / "p00001/setup.dat"));
+  EXPECT_EQ(loop.sleptMs, 600);
+  ws.ProjectPath = tmp / "missing";
+  op.answer(Answer::Yes);
+  EXPECT_FALSE(CloseMainWindow(ws, false, loop));  // save failed: the port step is skipped
+  EXPECT_EQ(loop.sleptMs, 600);
+}
+
 TEST(DataFolder, InitWritesACompleteInstallationOnce) {
   TempFolder tmp;
   auto data = tmp / "lab";

@@ -1,11 +1,16 @@
 #include "device/device_link.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
+
+#include <atomic>
+#include <thread>
 
 #include "common/scripted_seams.h"
 #include "device/port_settings.h"
 #include "sim/model.h"
 #include "sim/virtual_instrument.h"
+#include "tests/device/pty_pair.h"
 
 namespace orb {
 namespace {
@@ -93,6 +98,47 @@ TEST(DeviceLink, FactoryCalibration) {
     EXPECT_FALSE(b.state.factory.calibrated);
     EXPECT_DOUBLE_EQ(b.link.Temperature(100), 21.9);  // slope 0.219, offset 0
   }
+}
+
+// The first factory query goes unanswered: that try still asks twice, then
+// resynchronises with Identify before the next try.
+TEST(DeviceLink, UnansweredFactoryQueryIsFollowedByIdentify) {
+  testing::PtyPair pty;
+  SerialPorts ports;
+  ConnectionState state;
+  CountingEventLoop loop;
+  ScriptedOperator op;
+  DeviceLink link{ports, state, loop, op};
+  state.currentPort = 2;
+  ASSERT_EQ(ports.CommOpen(2, pty.path(), kInstrumentPortSettings), 0);
+  const std::string factory("\x00\x06\x18\x01\x19\xDB\x00\x00", 8);
+  std::vector<std::string> frames;
+  std::atomic<bool> stop{false};
+  std::thread instrument([&] {
+    std::string pending;
+    while (!stop) {
+      pending += pty.receive(1);
+      while (pending.size() >= 5) {
+        std::string f = pending.substr(0, 5);
+        pending.erase(0, 5);
+        frames.push_back(f);
+        if (frames.size() == 1) continue;  // the very first query is lost
+        if (f[2] == '\x20') pty.send(std::string(1, factory[static_cast<unsigned char>(f[3]) - 0x80]) + '\0');
+        if (f[2] == '\x00') pty.send(std::string("\x00\x64", 2));
+      }
+    }
+  });
+  link.ReadFactoryCalibration();
+  stop = true;
+  instrument.join();
+  const std::string read0("\xFF\x00\x20\x80\xF0", 5), read1("\xFF\x00\x20\x81\xF0", 5);
+  const std::string identify("\xFF\x00\x00\x00\xF0", 5);
+  ASSERT_EQ(frames.size(), 2u * 8 + 3);
+  EXPECT_EQ(std::vector<std::string>(frames.begin(), frames.begin() + 6),
+            (std::vector<std::string>{read0, read0, identify, read0, read0, read1}));
+  EXPECT_EQ(loop.sleptMs, 3 * 200 + 8 * 2 * 200);
+  EXPECT_TRUE(state.factory.calibrated);
+  EXPECT_DOUBLE_EQ(state.factory.offset, -2.5);
 }
 
 TEST(DeviceLink, WrongEchoesEndInTheWriteErrorMessage) {

@@ -116,14 +116,18 @@ TEST(SerialPorts, OpenRefusals) {
   EXPECT_EQ(ports.lastError().message, "Bad file descriptor  COMM Error Flags = 0");
 }
 
-TEST(SerialPorts, AFailedOpenAfterTheDeviceWasOpenedFreesSlotAndDevice) {
+TEST(SerialPorts, AFailedOpenAfterTheDeviceWasOpenedKeepsTheSlotUntilClosed) {
   PtyPair pty;
   SerialPorts ports, other;
   EXPECT_GT(ports.CommOpen(7, pty.path(), "baud=fast parity=N data=8 stop=1"), 0);
   EXPECT_EQ(ports.lastError().operation, "CommOpen (BuildCommDCB)");
-  EXPECT_EQ(other.CommOpen(1, pty.path(), kInstrumentPortSettings), 0);  // the device was released
+  EXPECT_TRUE(ports.isOpen(7));
+  EXPECT_EQ(ports.CommOpen(7, pty.path(), kInstrumentPortSettings), kCommPortInUse);
+  EXPECT_GT(other.CommOpen(1, pty.path(), kInstrumentPortSettings), 0);  // still claimed
+  EXPECT_EQ(ports.CommClose(7), 0);
+  EXPECT_EQ(other.CommOpen(1, pty.path(), kInstrumentPortSettings), 0);  // released by the close
   EXPECT_EQ(other.CommClose(1), 0);
-  EXPECT_EQ(ports.CommOpen(7, pty.path(), kInstrumentPortSettings), 0);  // not "Port in use."
+  EXPECT_EQ(ports.CommOpen(7, pty.path(), kInstrumentPortSettings), 0);
 }
 
 TEST(SerialPorts, SettingsStrings) {
