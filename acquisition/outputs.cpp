@@ -145,8 +145,10 @@ void TakeSetPoint(OutputState& state, const ProjectSetup& setup) {
 
 void ApplyHourSchedule(OutputState& state, const ProjectSetup& setup, int hour) {
   if (!state.LightTimerEnabled) return;
+  // The hours act also while a pulse programme is set: at an interval close
+  // within the on or off hour they decide the light until the next progress
+  // check applies the pulses again.
   const LightProgramme p = LightProgrammeOf(setup);
-  if (p.repetitions >= 1) return;  // the pulse programme owns the light
   if (hour == p.onHour) state.LightOn = kTrue;
   if (hour == p.offHour) state.LightOn = kFalse;
 }

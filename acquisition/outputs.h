@@ -85,10 +85,9 @@ std::optional<OutputLook> StartRunLight(OutputState& state, const ProjectSetup& 
 void TakeSetPoint(OutputState& state, const ProjectSetup& setup);
 
 // Interval close, schedule part: on at the on hour, then off at the off
-// hour, while the schedule is enabled. The hours switch only on their
-// edges; between them the state is kept. Does nothing while a pulse
-// programme (repetitions >= 1) is set, because the pulses replace the
-// schedule. Sends nothing.
+// hour, while the schedule is enabled (whether or not pulse repetitions are
+// set). The hours switch only on their edges; between them the state is
+// kept. Sends nothing.
 void ApplyHourSchedule(OutputState& state, const ProjectSetup& setup, int hour);
 
 // The engine's progress check: the pulse programme (repetitions >= 1 and

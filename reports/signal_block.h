@@ -93,6 +93,7 @@ void CountMotilityLanes(LaneBlock& block, const int* floorNoise, LaneBlock* othe
                         const int* otherNoise = nullptr);
 
 // Method 2's displayed trace (the residual mean less the noise) of lane l,
+// samples 1..499 (sample 0 is left as it is),
 // after CountMotilityLanes.
 void MotilityTrace(const LaneBlock& block, int lane, int floorNoise, std::int16_t* out);
 

@@ -246,7 +246,7 @@ void FinishMotility(LaneBlock& b, const Turning& t, const int* floorNoise) {
 }  // namespace
 
 void MotilityTrace(const LaneBlock& b, int lane, int floorNoise, std::int16_t* out) {
-  for (int j = 0; j < kIntegerWindows; ++j) out[j] = SaturateRound16(WholeMean(b.residualSum[j][lane]) - floorNoise);
+  for (int j = 1; j < kIntegerWindows; ++j) out[j] = SaturateRound16(WholeMean(b.residualSum[j][lane]) - floorNoise);
   for (int j = kIntegerWindows; j < kN; ++j)
     out[j] = SaturateRound16(b.tailMean[j - kIntegerWindows][lane] - floorNoise);
 }

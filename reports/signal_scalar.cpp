@@ -157,7 +157,8 @@ int CountMotility(const int* x, int floorNoise, std::int16_t* lower, char* marks
   bool rising = false;
   int steps = 0;
   long long turn = 0;
-  lower[0] = SaturateRound16(s[0] - floorNoise);
+  // The displayed trace is written from sample 1 on; sample 0 keeps what
+  // the last call left there.
   for (int j = 1; j < kN; ++j) {
     if (s[j] > s[j - 1]) {
       if (!rising) {

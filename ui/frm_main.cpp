@@ -314,8 +314,7 @@ void Frm_Main::runLoadSequence() {
   statusStep(1);
   if (program_.ended) return;
 
-  applyProjectControls();
-  StartupStage = 5;
+  applyProjectControls();  // steps 11-19; StartupStage = 5 from step 15 on
   checkPortMenu(ws.config.Serial_COM);
   showInstrumentStatus();
 
@@ -395,6 +394,7 @@ void Frm_Main::applyProjectControls() {
   lbl_umbral->setText(Q(c.preset.labelText));
   SnrFactor = c.preset.snrFactor;
   snrThreshold = c.snrThreshold;
+  StartupStage = 5;
   // 16: automatic calibration and zero.
   setAutoCalibration(c.autoCalibration);
   setAutoZero(c.autoZero);

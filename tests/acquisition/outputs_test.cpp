@@ -117,10 +117,16 @@ TEST(Outputs, HourScheduleSwitchesOnTheHourEdges) {
   s.LightTimerEnabled = 0;
   ApplyHourSchedule(s, p, 21);
   EXPECT_EQ(s.LightOn, 0);
-  // A pulse programme replaces the schedule: the on hour does not light it.
+  // The hours act also with pulse repetitions set: the on hour lights it
+  // until the next progress check applies the pulses again.
   s.LightTimerEnabled = -1;
-  ApplyHourSchedule(s, Light(21, 9, 2, 15, 30), 21);
+  ProjectSetup pulses = Light(21, 9, 2, 15, 30);
+  wire.codes.clear();
+  RegulateTemperature(s, pulses, 20.0, 21, wire.sender());
+  EXPECT_EQ(s.LightOn, -1);
+  ApplyPulseProgramme(s, pulses, 2.0, wire.sender());  // off phase of the first cycle
   EXPECT_EQ(s.LightOn, 0);
+  EXPECT_EQ(wire.codes, (std::vector<int>{4, 0}));
 }
 
 TEST(Outputs, PulseProgrammeAndPendingChanges) {

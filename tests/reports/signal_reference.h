@@ -150,7 +150,6 @@ inline PlainResult PlainCount(Buffer& raw, int beam, double snr, int method) {
     bool rising = false;
     int steps = 0;
     long long turn = 0;
-    r.lower[0] = Round16(s[0] - big);
     for (int j = 1; j < kN; ++j) {
       if (s[j] > s[j - 1]) {
         if (!rising) {
