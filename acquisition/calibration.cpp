@@ -17,7 +17,6 @@ constexpr int kTopSetting = 7;
 constexpr int kWarmUpPauseMs = 50;
 constexpr int kWriteYieldEvery = 20;   // channels written between two event spins
 constexpr int kZeroYieldEvery = 10;    // auto-zero samples between two event spins
-constexpr int kMaxMissedReadings = 3;  // passes in a row without a reading of a channel
 constexpr int kAllBlocks = 0xF;
 constexpr const char* kCalibrationFile = "calvalue.dat";
 constexpr const char* kSaveCalibrationError = "<Error Saving Calibration File>";
@@ -57,8 +56,10 @@ PassEnd RunPasses(Workspace& ws, DeviceLink& link, CalibrationHost& host, ReadVa
                   std::array<ChannelWork, kChannels>& work, CalibrationResult& result, bool showPasses,
                   OnDone onDone) {
   ChannelCalibration& cal = ws.calibration;
-  std::array<int, kChannels> missed{};
+  // A block that cannot be read leaves its channels' previous readings in
+  // place for the pass.
   ChannelReadings latest = result.readings;
+  std::array<bool, kChannels> everRead{};
   int writtenLastPass = kChannels - 1;
   bool final = false;
   auto doneCount = [&work] {
@@ -69,8 +70,12 @@ PassEnd RunPasses(Workspace& ws, DeviceLink& link, CalibrationHost& host, ReadVa
     WarmUpReads(link, variant);
     const int blocks = ReadAllChannelsOnce(link, variant, latest);
     ++result.passes;
-    for (int ch = 0; ch < kChannels; ++ch)
-      if (!work[ch].done && (blocks & (1 << BlockOfChannel(ch)))) result.readings[ch] = latest[ch];
+    for (int ch = 0; ch < kChannels; ++ch) {
+      if (blocks & (1 << BlockOfChannel(ch))) everRead[ch] = true;
+      if (!work[ch].done) result.readings[ch] = latest[ch];
+    }
+    // No block at all answered: stepping on nothing but old readings would
+    // drive every channel to a limit and save that as the calibration.
     if (blocks == 0) return PassEnd::ReadFailed;
     if (showPasses) host.showStatus("Calibrating... [" + std::to_string(writtenLastPass) + "]");
     host.showProgress(doneCount(), kChannels);
@@ -80,18 +85,6 @@ PassEnd RunPasses(Workspace& ws, DeviceLink& link, CalibrationHost& host, ReadVa
     for (int ch = 0; ch < kChannels; ++ch) {
       ChannelWork& w = work[ch];
       if (w.done) continue;
-      if (!(blocks & (1 << BlockOfChannel(ch)))) {
-        // No new reading: stepping on the old one would step twice for one
-        // measurement. The channel waits for the next pass.
-        final = false;
-        if (++missed[ch] >= kMaxMissedReadings) {
-          w = {true, 0};
-          result.channels[ch] = ChannelEnd::Unread;
-          onDone(ch);
-        }
-        continue;
-      }
-      missed[ch] = 0;
       const StepOutcome outcome = StepChannel(result.readings[ch], cal.PinHole[ch], cal.Gain[ch], w);
       if (outcome != StepOutcome::InBand) final = false;
       switch (outcome) {
@@ -110,6 +103,10 @@ PassEnd RunPasses(Workspace& ws, DeviceLink& link, CalibrationHost& host, ReadVa
     host.showProgress(doneCount(), kChannels);
     link.loop().processEvents();
   }
+  for (int ch = 0; ch < kChannels; ++ch)
+    if (!everRead[ch] && result.channels[ch] != ChannelEnd::Unused && result.channels[ch] != ChannelEnd::Skipped &&
+        result.passes > 0)
+      result.channels[ch] = ChannelEnd::Unread;
   return final ? PassEnd::Final : PassEnd::Stopped;
 }
 
@@ -237,9 +234,9 @@ CalibrationResult AutoCalibrate(Workspace& ws, DeviceLink& link, CalibrationHost
 
   if (FileExists(ws.programFile(kCalibrationFile))) {
     host.showStatus("Writing Calibration...");
-    // A damaged file starts from the defaults rather than from whatever
-    // part of it could be read.
-    if (!LoadCalibration(ws.programFolder, cal)) ResetCalibration(ws.programFolder, cal);
+    // A damaged file keeps what could be read of it; the passes step every
+    // used channel from there, and the loaded values are held to 0..7 below.
+    LoadCalibration(ws.programFolder, cal);
   } else {
     host.showStatus("Writing First Time Calibration...");
     ResetCalibration(ws.programFolder, cal);

@@ -112,7 +112,7 @@ enum class ChannelEnd : std::uint8_t {
   AtTop,       // still below the band at 7/7
   AtBottom,    // still above the band at 1/0
   Crossed,     // came down through the band and ended below it
-  Unread,      // its block could not be read for three passes in a row
+  Unread,      // its block never answered in any pass (stepped on stale readings)
   Skipped,     // AutoAdjust: not in the list
 };
 

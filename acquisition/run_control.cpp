@@ -15,15 +15,17 @@ namespace orb {
 namespace {
 
 // subproj.dat keeps each text on one line between double quotes: line
-// breaks become blanks and double quotes single quotes, so a description
-// typed over several lines never stops a run from starting.
+// breaks become blanks, so a description typed over several lines never
+// stops a run from starting.
 std::string OneLine(std::string text) {
-  for (char& c : text) {
+  for (char& c : text)
     if (c == '\r' || c == '\n' || c == '\t') c = ' ';
-    if (c == '"') c = '\'';
-  }
   return text;
 }
+
+// A text subproj.dat can hold: Windows-1252 characters and no double quote
+// (the quote would end the field).
+bool Storable(const std::string& text) { return text.find('"') == std::string::npos && IsStorableText(text); }
 
 }  // namespace
 
@@ -96,7 +98,7 @@ void RunControl::WireEngine() {
   h.recordError = [this](const RecordFileError& e) { OnRecordError(e); };
   h.blankFinished = [this] {
     if (view.blankLabel) view.blankLabel(false, "");
-    if (view.runButtons) view.runButtons(engine_.runState);
+    if (view.blankButtons) view.blankButtons(false);
   };
   engine_.analysis.count = [this](const RawRecord& raw, int beam, double snr, int method) {
     // The count routine clips the beam's samples above its upper trace in
@@ -142,6 +144,7 @@ bool RunControl::DiskCheck() {
 
 bool RunControl::StartRun() {
   if (engine_.runState != kStopped) return false;
+  if (view.stopSelfTest) view.stopSelfTest();
   const std::string name = AskName();
   if (view.subprojectName) view.subprojectName(name);
 
@@ -161,11 +164,10 @@ bool RunControl::StartRun() {
 
   if (!name.empty()) {
     const std::string description = view.description ? view.description() : std::string();
-    // The files keep Windows-1252 text: what it cannot hold is refused here,
-    // before anything is written.
-    if (!IsStorableText(name) || !IsStorableText(description)) {
+    // What the files cannot hold is refused here, before anything is written.
+    if (!Storable(name) || !Storable(description)) {
       op_.inform("The experiment name or its description holds characters that cannot be stored "
-                 "(only Windows-1252 characters can). Please type them again.");
+                 "(double quotes, or characters outside Windows-1252). Please type them again.");
       return false;
     }
     if (!DiskCheck()) return false;
@@ -213,7 +215,7 @@ bool RunControl::StartRun() {
       lastCalibration = AutoCalibrate(ws_, link_, *this);
       showFrame(false);
     }
-    if (engine_.AutoZeroMode && engine_.runState != kStopped) {
+    if (engine_.AutoZeroMode) {
       showFrame(true);
       showTitle(kCalibrationTitle);
       clearProgress();
@@ -261,12 +263,17 @@ void RunControl::PauseOrResume() {
 }
 
 void RunControl::StopRun() {
+  const bool selfTestWasRunning = view.stopSelfTest && view.stopSelfTest();
   if (engine_.runState == kRunning || engine_.runState == kPaused) engine_.runState = kStopped;
   engine_.setTimer(false);
+  // Stop also ends a blank reading: left set, it would turn the first
+  // Threshold_Counter samples of the next run into a blank reading whose end
+  // switches the acquisition timer off in the middle of that run.
   engine_.BlankReading = false;
   if (view.autotext) view.autotext(false, "");
   if (view.bodyBendsBox) view.bodyBendsBox(true);
   OutputsOff();
+  if (selfTestWasRunning && view.temperature) view.temperature("__");
   if (view.runButtons) view.runButtons(kStopped);
   Serve(10);
   Purge();
@@ -286,8 +293,7 @@ void RunControl::ReadBlank() {
   }
   if (view.hideOtherWindows) view.hideOtherWindows();
   engine_.StartBlankReading();
-  // Edit and Back stay unavailable until the blank reading ends.
-  if (view.runButtons) view.runButtons(kRunning);
+  if (view.blankButtons) view.blankButtons(true);
   if (view.blankLabel)
     view.blankLabel(true, "Setting Blank.... (" + std::to_string(ws_.setup.Threshold_Counter) + " samples)");
 }
@@ -301,7 +307,7 @@ void RunControl::OnFinished() {
   } else {
     op_.inform("Acquisition finished");
   }
-  if (view.bodyBendsBox) view.bodyBendsBox(true);
+  if (engine_.runState == kRunning && view.bodyBendsBox) view.bodyBendsBox(true);
   StopRun();
 }
 

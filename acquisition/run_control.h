@@ -27,9 +27,15 @@ struct RunView {
   std::function<std::string()> snrText;                     // txt_snr_umbral
   std::function<void()> openSetup;                          // the project setup screen
   std::function<void()> hideOtherWindows;                   // setup and browser screens
+  // Disables the self-test timer; true when it was running.
+  std::function<bool()> stopSelfTest;
   // Run state 0/1/2: CmdPlay, CmdPause, Cmdsetup, Cmdoffline, Cmb_organism and
   // txt_snr_umbral follow it.
   std::function<void(int runState)> runButtons;
+  // A blank reading starts (true) or ends (false): ">Edit" and "<< Back" are
+  // made unavailable at its start and come back with Stop; Play waits for
+  // its end.
+  std::function<void(bool reading)> blankButtons;
   std::function<void(bool visible, const std::string& text)> autotext;  // frm_autotext
   std::function<void(const std::string&)> autochannel;                 // lbl_autochannel
   std::function<void(bool visible, const std::string& text)> blankLabel;  // lblcalibrando

@@ -53,6 +53,15 @@ void Frm_Main::buildRun() {
     if (offline_) offline_->hide();
   };
   v.runButtons = [this](int state) { showRunState(state); };
+  v.blankButtons = [this](bool reading) {
+    // A run started during a blank reading would share the acquisition
+    // timer with it: Play waits for the end of the reading.
+    CmdPlay->setEnabled(!reading && engine_->runState == kStopped);
+    if (reading) {
+      Cmdsetup->setEnabled(false);
+      Cmdoffline->setEnabled(false);
+    }
+  };
   v.autotext = [this](bool visible, const std::string& text) {
     frm_autotext->setVisible(visible);
     if (!text.empty()) lbl_autotext->setText(Q(text));
@@ -106,16 +115,15 @@ void Frm_Main::buildRun() {
   showRunState(kStopped);
 }
 
+// Stop stays available in every state: it also switches the outputs off.
 void Frm_Main::showRunState(int state) {
-  const bool stopped = state == kStopped && !engine_->BlankReading;
-  CmdPlay->setEnabled(stopped);
-  // Pause belongs to a run; a blank reading outside a run has none.
-  CmdPause->setEnabled((state == kRunning || state == kPaused) && engine_->runState != kStopped);
-  CmdStop->setEnabled(!stopped);
-  Cmdsetup->setEnabled(stopped);
-  Cmdoffline->setEnabled(stopped);
-  Cmb_organism->setEnabled(stopped);
-  txt_snr_umbral->setEnabled(stopped);
+  const bool active = state == kRunning || state == kPaused;
+  CmdPlay->setEnabled(!active && !engine_->BlankReading);
+  CmdPause->setEnabled(active);
+  Cmdsetup->setEnabled(!active);
+  Cmdoffline->setEnabled(!active);
+  Cmb_organism->setEnabled(!active);
+  txt_snr_umbral->setEnabled(!active);
 }
 
 void Frm_Main::fastCalibrate() {

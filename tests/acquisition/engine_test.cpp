@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "acquisition/run_control.h"
 #include "app/data_folder.h"
 #include "app/project_files.h"
@@ -384,9 +386,46 @@ TEST(Run, RefusalsAndTheNameDialog) {
   // A name the files cannot hold is refused before anything is written.
   b.op.type(std::string("Dose \xE2\x86\x92 2"));  // an arrow: not in Windows-1252
   EXPECT_FALSE(b.run.StartRun());
-  EXPECT_TRUE(b.op.saw("The experiment name or its description holds characters that cannot be stored "
-                       "(only Windows-1252 characters can). Please type them again."));
+  const std::string refused =
+      "The experiment name or its description holds characters that cannot be stored "
+      "(double quotes, or characters outside Windows-1252). Please type them again.";
+  EXPECT_TRUE(b.op.saw(refused));
   EXPECT_EQ(b.engine.runState, kStopped);
+  // So is a double quote, which would end the name's field in subproj.dat.
+  b.op.clear();
+  b.op.type(std::string("Dose \"2\""));
+  EXPECT_FALSE(b.run.StartRun());
+  EXPECT_TRUE(b.op.saw(refused));
+  EXPECT_EQ(b.engine.runState, kStopped);
+}
+
+// Stop pressed during the calibration at the start: the auto zero still
+// begins and notices the stop at its first sample; the run does not start.
+// Stop disables the self-test timer and, when it was running, blanks the
+// temperature label.
+TEST(Run, StopDuringTheStartCalibration) {
+  Bench b;
+  b.connect();
+  b.engine.AutoCalibrationMode = b.engine.AutoZeroMode = true;
+  std::vector<std::string> statuses;
+  std::string temperature;
+  int selfTestStops = 0;
+  b.run.view.stopSelfTest = [&] { return ++selfTestStops == 2; };
+  b.run.view.temperature = [&](const std::string& t) { temperature = t; };
+  b.run.view.autochannel = [&](const std::string& t) {
+    statuses.push_back(t);
+    if (t == "Acquiring...") b.run.StopRun();
+  };
+  b.op.type(std::string("Stopped early"));
+  EXPECT_FALSE(b.run.StartRun());
+  EXPECT_EQ(b.engine.runState, kStopped);
+  EXPECT_FALSE(b.engine.timerEnabled);
+  EXPECT_EQ(selfTestStops, 2);  // at the start, and by Stop
+  EXPECT_EQ(temperature, "__");
+  auto at = [&](const std::string& t) { return std::find(statuses.begin(), statuses.end(), t) - statuses.begin(); };
+  EXPECT_LT(at("Calibration OK"), at("AutoZero Calculation .... <000>"));
+  EXPECT_LT(at("AutoZero... <0>"), long(statuses.size()));
+  EXPECT_EQ(at("AutoZero... <1>"), long(statuses.size()));
 }
 
 TEST(Run, DiskCheckTexts) {

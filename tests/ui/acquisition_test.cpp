@@ -86,6 +86,7 @@ class AcquisitionTest : public QObject {
     QVERIFY(!s.main.Timeradq->isActive());
     QVERIFY(s.main.CmdPlay->isEnabled());
     QVERIFY(s.main.Cmdoffline->isEnabled());
+    QVERIFY(s.main.CmdStop->isEnabled());  // Stop is never disabled
     const auto records = CountsRecordCount(folder);
     QTest::qWait(200);
     QCOMPARE(CountsRecordCount(folder), records);  // nothing more after Stop
@@ -135,6 +136,13 @@ class AcquisitionTest : public QObject {
     QVERIFY(!s.main.Timeradq->isActive());
     QVERIFY(s.main.lblcalibrando->isHidden());
     QVERIFY(s.main.CmdPlay->isEnabled());
+    // ">Edit" and "<< Back" come back with Stop, not with the end of the blank.
+    QVERIFY(!s.main.Cmdsetup->isEnabled());
+    QVERIFY(!s.main.Cmdoffline->isEnabled());
+    QVERIFY(s.main.Cmb_organism->isEnabled());
+    QTest::mouseClick(s.main.CmdStop, Qt::LeftButton);
+    QVERIFY(s.main.Cmdsetup->isEnabled());
+    QVERIFY(s.main.Cmdoffline->isEnabled());
     // A used beam got a band of at least 1 percent from its noise.
     QVERIFY(s.ws.thresholds[0] >= 1.0);
     s.op.answer(Answer::No);
