@@ -84,11 +84,10 @@ void SmoothedTrace(const int* mean, double startFactor, double band, std::int16_
 // last ten steps and depart from the turn value by more than the noise.
 //
 // The 50-sample minima come from block minima. The baseline mean of a forward
-// window is its integer sum / 50, so the residuals below index 449 are held
-// exactly as 50 x signal - window sum and their ten-sample sums are exact
-// running sums. The baseline of indices 449..499 is smoothed in place over
-// values already smoothed, so those means and the residual means that reach
-// them are summed in index order, as the plain form sums them.
+// window is its integer sum / 50; the baseline of indices 449..499 is
+// smoothed in place over values already smoothed, summed back from the
+// index. The residuals and their means are reals, each window summed in
+// the order it lists its values.
 int CountMotility(const int* x, int floorNoise, std::int16_t* lower, char* marks) {
   // 1. Baseline: minimum of the 50 samples from E forward (E < 449) or
   //    back (E >= 449), that is of the windows starting at 0..450. Sliding
@@ -113,43 +112,33 @@ int CountMotility(const int* x, int floorNoise, std::int16_t* lower, char* marks
     base[e] = std::min(kBaselineStart, windowMin[e < kForwardEnd ? e : e - kBaseWindow + 1]);
   }
 
-  // 2. Smoothed baseline, kept as 50 x the mean (scaled[e]) and as the mean.
+  // 2. Smoothed baseline.
   long long basePrefix[kN + 1];
   basePrefix[0] = 0;
   for (int k = 0; k < kN; ++k) basePrefix[k + 1] = basePrefix[k] + base[k];
-  double scaled[kN];
   double smooth[kN];
   for (int e = 0; e < kForwardEnd; ++e) {
-    scaled[e] = double(basePrefix[e + kBaseWindow] - basePrefix[e]);
-    smooth[e] = scaled[e] / kBaseWindow;
+    smooth[e] = double(basePrefix[e + kBaseWindow] - basePrefix[e]) / kBaseWindow;
   }
   for (int e = kForwardEnd; e < kN; ++e) {
     double acc = base[e];
     for (int k = e - 1; k >= e - kBaseWindow + 1; --k) acc += smooth[k];
-    scaled[e] = acc;
     smooth[e] = acc / kBaseWindow;
   }
 
-  // 3. Residuals (x 50) and their ten-sample means.
-  double residual50[kN];
-  long long residualPrefix[kForwardEnd + 1];
-  residualPrefix[0] = 0;
-  for (int k = 0; k < kN; ++k) {
-    residual50[k] = 50.0 * x[k] - scaled[k];
-    if (k < kForwardEnd) residualPrefix[k + 1] = residualPrefix[k] + (50LL * x[k] - static_cast<long long>(scaled[k]));
-  }
+  // 3. Residuals and their ten-sample means, summed in the order the
+  //    windows list them (forward from i, or back from i).
+  double r[kN];
+  for (int k = 0; k < kN; ++k) r[k] = x[k] - smooth[k];
   double s[kN];
   for (int i = 0; i < kN; ++i) {
-    const int lo = i <= kResidualForwardEnd ? i : i - kResidualWindow + 1;
-    const int hi = lo + kResidualWindow - 1;
-    double sum;
-    if (hi < kForwardEnd) {
-      sum = double(residualPrefix[hi + 1] - residualPrefix[lo]);
+    double sum = 0;
+    if (i <= kResidualForwardEnd) {
+      for (int k = i; k < i + kResidualWindow; ++k) sum += r[k];
     } else {
-      sum = 0;
-      for (int k = lo; k <= hi; ++k) sum += residual50[k];
+      for (int k = i; k > i - kResidualWindow; --k) sum += r[k];
     }
-    s[i] = sum / (kResidualWindow * 50);
+    s[i] = sum / kResidualWindow;
   }
 
   // 4. Turning points.

@@ -366,6 +366,20 @@ TEST(IntervalCount, BeamsInLanesEqualThePlainForm) {
   EXPECT_GT(edgeExact, 0);
 }
 
+// Method 2's residual means are reals: where two exact means tie but a
+// baseline mean in their windows has a fraction, the rounding of the reals
+// decides whether the signal rose or fell, and the lanes must follow it.
+TEST(IntervalCount, MethodTwoTiesGoAsTheRoutinesRealsGo) {
+  std::mt19937 rng(2024);
+  std::vector<int> all(kSignalBeamSlots);
+  for (int b = 0; b < kSignalBeamSlots; ++b) all[std::size_t(b)] = b;
+  for (int round = 0; round < 16; ++round) {
+    const Buffer interval = round % 4 == 0 ? UniformInterval(rng, 0, 6) : RealisticInterval(rng);
+    ExpectBatchSameAsPlainForm(interval, all, kMethodMotilityIndex, 1.8, "round " + std::to_string(round));
+    ASSERT_FALSE(HasFailure());
+  }
+}
+
 TEST(IntervalCount, BeamsInLanesCheckTheirArgumentsFirstAndExportEachBeam) {
   std::mt19937 rng(3);
   const Buffer interval = RealisticInterval(rng);

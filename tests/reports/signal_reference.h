@@ -118,9 +118,9 @@ inline PlainResult PlainCount(Buffer& raw, int beam, double snr, int method) {
       }
     }
   } else if (method == 2) {
-    // Baseline minimum, then smoothed in place; the 50-value sum of each
-    // smoothing step is kept (the residuals are held as 50 x signal - sum).
-    std::vector<double> base(kN), sum50(kN);
+    // Baseline minimum, then smoothed in place; residuals and their
+    // ten-sample means in reals, summed in the order the windows list them.
+    std::vector<double> base(kN);
     for (int e = 0; e < kN; ++e) {
       int m = 9999;
       if (e < 449) {
@@ -137,15 +137,18 @@ inline PlainResult PlainCount(Buffer& raw, int beam, double snr, int method) {
       } else {
         for (int k = e; k >= e - 49; --k) acc += base[k];
       }
-      sum50[e] = acc;
       base[e] = acc / 50;
     }
-    std::vector<double> s(kN);
+    std::vector<double> residual(kN), s(kN);
+    for (int k = 0; k < kN; ++k) residual[k] = x[k] - base[k];
     for (int i = 0; i < kN; ++i) {
-      const int lo = i <= 488 ? i : i - 9;
       double acc = 0;
-      for (int k = lo; k <= lo + 9; ++k) acc += 50.0 * x[k] - sum50[k];
-      s[i] = acc / 500;
+      if (i <= 488) {
+        for (int k = i; k <= i + 9; ++k) acc += residual[k];
+      } else {
+        for (int k = i; k >= i - 9; --k) acc += residual[k];
+      }
+      s[i] = acc / 10;
     }
     bool rising = false;
     int steps = 0;
