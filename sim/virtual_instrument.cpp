@@ -26,7 +26,6 @@ using std::chrono::nanoseconds;
 
 constexpr int kBaud = 115200;
 constexpr int kBitsPerByte = 10;  // start bit, 8 data bits, stop bit
-constexpr int kFrameBytes = 5;
 constexpr std::size_t kChunk = 8;    // bytes handed to the terminal at once when paced
 constexpr int kIdleRetryMs = 20;     // after a hang-up or I/O error on the master
 
@@ -62,6 +61,7 @@ struct VirtualInstrument::Impl {
   int clients = 0;
   std::thread thread;
   std::deque<Outgoing> queue;
+  SteadyClock::time_point inputFree{};  // paced: when the PC's last byte so far has arrived
 
   void closeAll() {
     for (int* fd : {&master, &slave, &stopRead, &stopWrite, &watch})
@@ -76,10 +76,10 @@ struct VirtualInstrument::Impl {
     return options.paced ? o.start + WireTime(i + 1) : o.start;
   }
 
-  void schedule(Reply reply, SteadyClock::time_point arrival) {
+  // complete: when the last byte of the frame answered has arrived.
+  void schedule(Reply reply, SteadyClock::time_point complete) {
     if (reply.empty()) return;
-    auto start = arrival + std::chrono::milliseconds(model.faults().delayMs);
-    if (options.paced) start += WireTime(kFrameBytes);
+    auto start = complete + std::chrono::milliseconds(model.faults().delayMs);
     if (!queue.empty()) {
       const Outgoing& last = queue.back();
       auto end = due(last, last.bytes.size() - 1);
@@ -197,8 +197,16 @@ struct VirtualInstrument::Impl {
       // Frames from a client that has already gone still act on the
       // instrument, but their replies would only wait for the next client.
       bool answer = anyClient();
-      for (Reply& r : model.receive(std::span<const std::uint8_t>(buf, static_cast<std::size_t>(got))))
-        if (answer) schedule(std::move(r), arrival);
+      // Paced, the PC's bytes take their time on the wire too, one after
+      // the other: frames written back to back arrive 5 byte times apart,
+      // and each is answered only once its own last byte is in.
+      auto onWire = options.paced ? std::max(arrival, inputFree) : arrival;
+      for (ssize_t i = 0; i < got; ++i) {
+        auto complete = options.paced ? onWire + WireTime(static_cast<std::size_t>(i) + 1) : arrival;
+        for (Reply& r : model.receive(std::span<const std::uint8_t>(buf + i, 1)))
+          if (answer) schedule(std::move(r), complete);
+      }
+      if (options.paced) inputFree = onWire + WireTime(static_cast<std::size_t>(got));
     }
   }
 };

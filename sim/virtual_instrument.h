@@ -26,7 +26,7 @@ struct InstrumentOptions {
   int serial = 100;             // identity: answered as serial / 255, serial % 255
   std::array<int, 8> factory = {0, 6, 24, 1, 25, 219, 0, 0};  // factory memory 80+k
   Faults faults;
-  bool paced = false;           // replies leave at the speed of 115200 baud 8N1
+  bool paced = false;           // frames arrive and replies leave at the speed of 115200 baud 8N1
   std::uint32_t seed = 1;       // noise and animals are repeatable for a seed
   bool animals = true;          // false: an empty plate slot, beams never dip
 };

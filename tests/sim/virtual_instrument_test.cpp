@@ -81,6 +81,13 @@ TEST(VirtualInstrument, PacedRepliesTakeTheirWireTime) {
   double ms = MsSince(t);
   EXPECT_GE(ms, 15.0);  // 197 bytes of 86.8 us
   EXPECT_LT(ms, 2000.0);
+  // Frames written back to back reach the instrument one after the other:
+  // the last of 20 is in after 100 byte times, its reply 2 byte times later.
+  Bytes frames;
+  for (int i = 0; i < 20; ++i) frames.insert(frames.end(), {0xFF, 0x00, 0x00, 0x00, 0xF0});
+  t = Clock::now();
+  EXPECT_EQ(c.exchange(frames, 40).size(), 40u);
+  EXPECT_GE(MsSince(t), 8.8);  // 102 bytes of 86.8 us
   Faults slow;
   slow.delayMs = 200;
   vi.model().setFaults(slow);
