@@ -60,7 +60,7 @@ void PeakMeans(const int* peak, int* mean) {
 // round(x) halves to even, kept in 16 bits (SaturateRound16), as a double:
 // the traces below are recurrences, and staying in doubles keeps integer
 // conversions off their chain of dependent steps.
-inline double SaturateRoundToDouble(double x) {
+inline double SaturateRoundAsDouble(double x) {
   constexpr double kShift = 6755399441055744.0;  // 1.5 x 2^52, see RoundEven
   if (x != x) return 0;
   if (x >= 32767.0) return 32767;
@@ -73,9 +73,9 @@ inline double SaturateRoundToDouble(double x) {
 // being the sample's rounded peak mean.
 void SmoothedTrace(const int* mean, double startFactor, double band, std::int16_t* out) {
   double t[kN];
-  for (int i = 0; i < 4; ++i) t[i] = SaturateRoundToDouble(startFactor * mean[i]);
+  for (int i = 0; i < 4; ++i) t[i] = SaturateRoundAsDouble(startFactor * mean[i]);
   for (int i = 4; i < kN; ++i)
-    t[i] = SaturateRoundToDouble((band * mean[i] / 100 + t[i - 3] + t[i - 2] + t[i - 1]) / 4);
+    t[i] = SaturateRoundAsDouble((band * mean[i] / 100 + t[i - 3] + t[i - 2] + t[i - 1]) / 4);
   for (int i = 0; i < kN; ++i) out[i] = static_cast<std::int16_t>(t[i]);
 }
 
