@@ -15,8 +15,8 @@
 #include <optional>
 #include <string>
 
-#include "app/startup.h"
-#include "setup/plate_format.h"
+#include "signal/detection_preset.h"
+#include "plate/plate_format.h"
 
 namespace orb {
 
@@ -74,8 +74,6 @@ void WarmUpReads(DeviceLink& link, ReadVariant variant);
 // channels as they were. Returns a mask of the blocks read: bit b for block
 // start 32 * b.
 int ReadAllChannelsOnce(DeviceLink& link, ReadVariant variant, ChannelReadings& readings);
-// Block bit (0..3) of a channel.
-inline int BlockOfChannel(int channel) { return (channel % 128) / 32; }
 
 // ---- the host ----------------------------------------------------------------
 
@@ -236,7 +234,7 @@ void ToggleAutoZero(CalibrationMenus& m, ProjectSetup& setup);
 void CalibrationControlOn(CalibrationMenus& m);
 void CalibrationControlOff(CalibrationMenus& m, ProjectSetup& setup);
 // Cmb_organism: stores the index in Organism and applies the preset
-// (ApplyDetectionPreset of app/startup.h, shared with the window's load).
+// (ApplyDetectionPreset, shared with the window's load).
 void ChooseOrganism(CalibrationMenus& m, ProjectSetup& setup, int item);
 // lbl_umbral clicked: shows or hides the entry box.
 void ToggleSnrBox(CalibrationMenus& m);

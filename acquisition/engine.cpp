@@ -59,13 +59,13 @@ void AcquisitionEngine::setTimer(bool enabled) {
 
 void AcquisitionEngine::ResetTables() {
   rtBuffer_ = std::max<int>(1, ws_.setup.RT_Buffer);
-  const std::size_t cells = std::size_t(kBeamSlots) * (rtBuffer_ + 1);
+  const std::size_t cells = std::size_t(kChannelSlots) * (rtBuffer_ + 1);
   RawBuffer.values.assign(cells, 0);
   LowerTrace.assign(cells, 0);
   UpperTrace.assign(cells, 0);
   // The peak and valley traces span the whole buffer whatever RT_Buffer is.
-  PeakTrace.assign(std::size_t(kBeamSlots) * (rtBuffer_ + 2), 0);
-  ValleyTrace.assign(std::size_t(kBeamSlots) * (rtBuffer_ + 2), 0);
+  PeakTrace.assign(std::size_t(kChannelSlots) * (rtBuffer_ + 2), 0);
+  ValleyTrace.assign(std::size_t(kChannelSlots) * (rtBuffer_ + 2), 0);
   NoiseSum.fill(0);
   LevelSum.fill(0);
   SampleCount.fill(0);
@@ -92,7 +92,7 @@ void AcquisitionEngine::StartClock() {
 void AcquisitionEngine::StartBlankReading() {
   Recording = false;
   HighestBlock = 127;
-  if (static_cast<int>(RawBuffer.values.size()) != kBeamSlots * (std::max<int>(1, ws_.setup.RT_Buffer) + 1))
+  if (static_cast<int>(RawBuffer.values.size()) != kChannelSlots * (std::max<int>(1, ws_.setup.RT_Buffer) + 1))
     ResetTables();
   TickCount = 0;
   SampleIndex = 0;
@@ -207,7 +207,7 @@ void AcquisitionEngine::RealTimeStep() {
   const int n = SampleIndex;
   const int method = ws_.setup.DSP_Method;
   const bool detect = TickCount > 1.5 * N;
-  for (int beam = 0; beam < kBeams; ++beam) {
+  for (int beam = 0; beam < kChannels; ++beam) {
     if (n == 0) IntervalCounts[beam] = 0;
     const std::int16_t x = raw(beam, n);
     double& band = ws_.thresholds[beam];
@@ -290,7 +290,7 @@ void AcquisitionEngine::IntervalAnalysisStep() {
   const int N = ws_.setup.DSP_Interval;
   const int n = SampleIndex;
   const bool analyse = TickCount > N && n >= 2;
-  for (int beam = 0; beam < kBeams; ++beam) {
+  for (int beam = 0; beam < kChannels; ++beam) {
     if (!beamInWell(beam)) continue;
     const double band = ws_.thresholds[beam];
     auto rawAt = [&](int k) -> std::int16_t& { return RawBuffer.values[idx(k, beam)]; };
@@ -344,7 +344,7 @@ void AcquisitionEngine::CloseInterval() {
   if (hooks.redrawActivity) hooks.redrawActivity();
 
   if (Recording) {
-    IntervalCounts[kBeams] = Round16(Temperature * 10.0);
+    IntervalCounts[kChannels] = Round16(Temperature * 10.0);
     // An interval that could not be written leaves the rotation where it is,
     // so the raw and histogram files stay in step with counts.bin.
     if (WriteRecords()) {
@@ -360,9 +360,9 @@ void AcquisitionEngine::CloseInterval() {
 }
 
 void AcquisitionEngine::AnalyseInterval() {
-  std::vector<std::int16_t> adjust(kBeams, -1);  // 0: this beam needs re-adjustment
+  std::vector<std::int16_t> adjust(kChannels, -1);  // 0: this beam needs re-adjustment
   bool anyAdjust = false;
-  for (int beam = 0; beam < kBeams; ++beam) {
+  for (int beam = 0; beam < kChannels; ++beam) {
     if (!beamInWell(beam)) continue;
     std::int32_t noise = NoiseSum[beam], level = LevelSum[beam];
     if (SampleCount[beam] >= 1) {
@@ -383,7 +383,7 @@ void AcquisitionEngine::AnalyseInterval() {
       std::array<std::int32_t, 50> bins{};
       analysis.histogram(RawBuffer, beam, bins, band);
       for (int b = 0; b < 50; ++b) {
-        std::int32_t& cell = Histogram.counts[std::size_t(b) * kBeamSlots + beam];
+        std::int32_t& cell = Histogram.counts[std::size_t(b) * kChannelSlots + beam];
         cell = Checked32(std::int64_t(cell) + bins[b]);
         HistogramPeak[beam] = std::max(HistogramPeak[beam], cell);
       }
@@ -404,8 +404,8 @@ bool AcquisitionEngine::WriteRecords() {
   records.rawFileIndex = RawFileIndex;
   if (ws_.setup.Save_real == 1) records.raw = &RawBuffer;
   records.counts.ElapsedMinutes = ElapsedMinutes;
-  std::copy_n(IntervalCounts.begin(), kBeams, records.counts.IntervalCounts.begin());
-  records.counts.TemperatureTenths = IntervalCounts[kBeams];
+  std::copy_n(IntervalCounts.begin(), kChannels, records.counts.IntervalCounts.begin());
+  records.counts.TemperatureTenths = IntervalCounts[kChannels];
   if (BodyBendsMode) {
     Histogram.ElapsedMinutesExact = ElapsedMinutesExact;
     Histogram.SecondsPerSample = SecondsPerSample;

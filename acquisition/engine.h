@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/record_files.h"
+#include "records/record_files.h"
 
 namespace orb {
 
@@ -108,15 +108,15 @@ class AcquisitionEngine {
   double Temperature = 0;
   std::string TemperatureText = "0.0";
 
-  // ---- tables: index [slot * kBeamSlots + beam] for per-sample tables ----
+  // ---- tables: index [slot * kChannelSlots + beam] for per-sample tables ----
   RawRecord RawBuffer;
   std::vector<std::int16_t> LowerTrace, UpperTrace, PeakTrace, ValleyTrace;
-  std::array<std::int32_t, kBeamSlots> NoiseSum{}, LevelSum{}, SampleCount{};
-  std::array<std::int16_t, kBeamSlots> RunningMax{}, RunningMin{};
-  std::array<std::int16_t, kBeamSlots> BelowFlag{}, EventPending{};
-  std::array<std::int16_t, kBeamSlots> IntervalCounts{}, TotalCounts{};
+  std::array<std::int32_t, kChannelSlots> NoiseSum{}, LevelSum{}, SampleCount{};
+  std::array<std::int16_t, kChannelSlots> RunningMax{}, RunningMin{};
+  std::array<std::int16_t, kChannelSlots> BelowFlag{}, EventPending{};
+  std::array<std::int16_t, kChannelSlots> IntervalCounts{}, TotalCounts{};
   HistogramRecord Histogram;  // cumulative body-bends histogram of the run
-  std::array<std::int32_t, kBeamSlots> HistogramPeak{};
+  std::array<std::int32_t, kChannelSlots> HistogramPeak{};
 
   int rtBuffer() const { return rtBuffer_; }
   std::int16_t raw(int beam, int n) const { return RawBuffer.values[idx(n, beam)]; }
@@ -142,7 +142,7 @@ class AcquisitionEngine {
   static std::string FormatElapsed(std::chrono::milliseconds elapsed);
 
  private:
-  std::size_t idx(int n, int beam) const { return std::size_t(n) * kBeamSlots + beam; }
+  std::size_t idx(int n, int beam) const { return std::size_t(n) * kChannelSlots + beam; }
   int ring(int n) const { return ((n % rtBuffer_) + rtBuffer_) % rtBuffer_; }
   bool online() const;
   bool beamInWell(int beam) const;

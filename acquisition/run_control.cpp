@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "acquisition/acquisition_folder.h"
 #include "app/workspace.h"
 #include "common/encoding.h"
 #include "common/format.h"
@@ -352,7 +353,7 @@ void RunControl::storeSample(int slot, const ChannelReadings& readings) {
   // The last slot of the buffer is never filled by sampling.
   if (slot < 0 || slot >= engine_.rtBuffer()) return;
   for (int c = 0; c < kChannels; ++c)
-    engine_.RawBuffer.values[std::size_t(slot) * kBeamSlots + c] = static_cast<std::int16_t>(std::max(0, readings[c]));
+    engine_.RawBuffer.values[std::size_t(slot) * kChannelSlots + c] = static_cast<std::int16_t>(std::max(0, readings[c]));
 }
 
 }  // namespace orb

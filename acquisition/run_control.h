@@ -14,7 +14,7 @@
 #include "acquisition/calibration.h"
 #include "acquisition/engine.h"
 #include "acquisition/outputs.h"
-#include "reports/signal_analysis.h"
+#include "signal/signal_analysis.h"
 
 namespace orb {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "setup/plate_format.h"
+#include "plate/plate_format.h"
 
 namespace orb {
 

@@ -52,34 +52,6 @@ std::string ProjectLabel(const Workspace& ws) {
   return std::to_string(ws.config.Actual_Project_Number) + "_" + ws.setup.Name;
 }
 
-const std::vector<std::string>& OrganismItems() {
-  static const std::vector<std::string> items = {"C elegans(>L4)", "Zebrafish(Larvae)", "Customized"};
-  return items;
-}
-
-DetectionPreset ApplyDetectionPreset(int organismItem, double currentFactor, const std::string& boxText) {
-  DetectionPreset p;
-  p.snrFactor = currentFactor;
-  p.boxText = boxText;
-  p.labelText = ">>>>";
-  p.boxVisible = false;
-  switch (organismItem) {
-    case 0: p.snrFactor = 1.8; p.boxText = FormatFixed(1.8, 1); break;
-    case 1: p.snrFactor = 2.8; p.boxText = FormatFixed(2.8, 1); break;
-    case 2:
-      p.snrFactor = BoxNumber(boxText).value_or(0);
-      p.labelText = "> Zero SNR:";
-      p.boxVisible = true;
-      break;
-    default: break;
-  }
-  if (!(p.snrFactor > 1.4)) {
-    p.snrFactor = 1.8;
-    p.boxText = "1.8";
-  }
-  return p;
-}
-
 MainControls DeriveMainControls(Workspace& ws, double currentSnrFactor) {
   ProjectSetup& s = ws.setup;
   MainControls c;

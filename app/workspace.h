@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/records.h"
-#include "setup/plate_format.h"
+#include "plate/plate_format.h"
 
 namespace orb {
 

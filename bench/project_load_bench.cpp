@@ -7,7 +7,7 @@
 #include "app/data_folder.h"
 #include "app/project_files.h"
 #include "app/workspace.h"
-#include "common/scripted_seams.h"
+#include "tests/support/scripted_seams.h"
 
 namespace {
 

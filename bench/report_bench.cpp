@@ -10,12 +10,12 @@
 #include <filesystem>
 #include <random>
 
-#include "acquisition/record_files.h"
+#include "records/record_files.h"
 #include "app/data_folder.h"
 #include "app/project_files.h"
 #include "app/workspace.h"
 #include "common/fileio.h"
-#include "common/scripted_seams.h"
+#include "tests/support/scripted_seams.h"
 #include "bench/bench_recording.h"
 #include "reports/rebinning.h"
 #include "reports/report_generator.h"

@@ -25,16 +25,16 @@
 #include <vector>
 
 #include "bench/bench_recording.h"
-#include "acquisition/record_files.h"
+#include "records/record_files.h"
 #include "app/data_folder.h"
 #include "app/project_files.h"
 #include "app/workspace.h"
 #include "common/fileio.h"
-#include "common/scripted_seams.h"
+#include "tests/support/scripted_seams.h"
 #include "reports/reanalysis.h"
-#include "reports/signal_analysis.h"
-#include "reports/signal_parallel.h"
-#include "tests/reports/signal_reference.h"
+#include "signal/signal_analysis.h"
+#include "signal/signal_parallel.h"
+#include "tests/signal/signal_reference.h"
 
 namespace {
 
@@ -55,7 +55,7 @@ std::vector<std::int16_t> RecordedInterval() {
       for (int n = at; n < std::min(orb::kSignalSamples, at + 8); ++n) v[n] -= 0.3 * l;
     }
     for (int n = 0; n < orb::kSignalSamples; ++n) {
-      raw[std::size_t(n) * orb::kSignalBeamSlots + beam] =
+      raw[std::size_t(n) * orb::kChannelSlots + beam] =
           static_cast<std::int16_t>(std::clamp(std::lround(v[n]), 0L, 4095L));
     }
   }

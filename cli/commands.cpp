@@ -10,7 +10,7 @@
 #include "cli/reanalyze_command.h"
 #include "cli/report_command.h"
 #include "cli/wells_command.h"
-#include "sim/simulate_command.h"
+#include "cli/simulate_command.h"
 #include "app/data_folder.h"
 #include "app/project_files.h"
 #include "app/startup.h"

@@ -1,5 +1,6 @@
 #include "cli/instrument_session.h"
 
+#include "app/remembered_port.h"
 #include "app/config_files.h"
 #include "app/data_folder.h"
 #include "app/project_files.h"
@@ -60,7 +61,7 @@ int InstrumentSession::connect(const std::string& command) {
     if (!text.empty()) err << text << "\n";
   };
   view.news = [this](const std::string& text) { err << text << "\n"; };
-  connection_ = std::make_unique<Connection>(link, ws, view);
+  connection_ = std::make_unique<Connection>(link, RememberedPortOf(ws), view);
   try {
     return connection_->Connect() ? kExitOk : kExitNoInstrument;
   } catch (const UnansweredQuestion& e) {

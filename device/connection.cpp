@@ -3,8 +3,6 @@
 #include <cctype>
 #include <exception>
 
-#include "app/config_files.h"
-#include "app/workspace.h"
 #include "common/seams.h"
 #include "device/port_settings.h"
 
@@ -49,7 +47,7 @@ std::optional<int> TypedPortNumber(const std::optional<std::string>& typed) {
 
 void Connection::SetPort(int n) {
   state().currentPort = static_cast<std::int16_t>(n);
-  ws_.config.Serial_COM = static_cast<std::int16_t>(n);
+  remembered_.port = static_cast<std::int16_t>(n);
 }
 
 void Connection::OpeningPort(int n) {
@@ -128,7 +126,7 @@ bool Connection::Search() {
       } else {
         // Remembered for the next "Connect"; no instrument is identified on
         // it in this run.
-        SaveConfig(ws_.programFolder, ws_.config, op);
+        SaveRememberedPort();
         ports.CommClose(*number);
       }
     }
@@ -157,7 +155,7 @@ bool Connection::Connect() {
   Show(view_.statusFrame, true);
   if (view_.repaint) view_.repaint();
 
-  SetPort(ws_.config.Serial_COM);
+  SetPort(remembered_.port);
   const bool found = FindInstrument();
   if (view_.portMenu) view_.portMenu(st.currentPort);
   st.factory.slope = kDefaultSlope;
@@ -195,7 +193,7 @@ void Connection::ChoosePort(int n) {
   if (n < 1 || n > kSearchPorts) return;
   SetPort(n);
   if (view_.portMenu) view_.portMenu(n);
-  SaveConfig(ws_.programFolder, ws_.config, link_.op());
+  SaveRememberedPort();
 }
 
 }  // namespace orb

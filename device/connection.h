@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -11,8 +12,6 @@
 #include "device/device_link.h"
 
 namespace orb {
-
-struct Workspace;
 
 inline constexpr int kSearchPorts = 15;  // COM1..COM15
 
@@ -29,15 +28,21 @@ struct ConnectionView {
   std::function<void()> showChooser;                    // show Frm_Init, hide Frm_Main
 };
 
+// The remembered port: the configuration's Serial_COM, and how to save it
+// (config.dat).
+struct RememberedPort {
+  std::int16_t& port;
+  std::function<void()> save;
+};
+
 // The main window's connection to the instrument. The current port follows
-// the configuration's Serial_COM: the remembered port is read from there
-// and every port change is written back to it (saved to config.dat only
-// where the program saves it: a port typed after a failed search, a port
-// chosen from the menu).
+// the remembered port: Connect starts from it and every port change is
+// written back to it (saved only where the program saves it: a port typed
+// after a failed search, a port chosen from the menu).
 class Connection {
  public:
-  Connection(DeviceLink& link, Workspace& ws, ConnectionView view = {})
-      : link_(link), ws_(ws), view_(std::move(view)) {}
+  Connection(DeviceLink& link, RememberedPort remembered, ConnectionView view = {})
+      : link_(link), remembered_(std::move(remembered)), view_(std::move(view)) {}
 
   // cmd_connect: search, then read the factory calibration. True when an
   // instrument was found and the port is left open.
@@ -65,8 +70,12 @@ class Connection {
     if (widget) widget(visible);
   }
 
+  void SaveRememberedPort() {
+    if (remembered_.save) remembered_.save();
+  }
+
   DeviceLink& link_;
-  Workspace& ws_;
+  RememberedPort remembered_;
   ConnectionView view_;
 };
 

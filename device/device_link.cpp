@@ -41,7 +41,7 @@ int DeviceLink::ReadSerialNumber() {
 }
 
 std::optional<BlockReadings> DeviceLink::ReadBlock(int start, BlockReadForm form) {
-  if (start < 0 || start > kInstrumentChannels / 3 - kBlockPositions) return std::nullopt;
+  if (start < 0 || start > kChannels / 3 - kBlockPositions) return std::nullopt;
   ports_.CommFlush(port());
   ports_.CommWrite(port(), BuildFrame(kCmdReadBlock, static_cast<std::uint8_t>(start), kModeQuery));
   std::string reply;
@@ -78,7 +78,7 @@ int DeviceLink::VerifiedWrite(std::uint8_t b1, std::uint8_t b2, std::uint8_t b3,
 }
 
 int DeviceLink::WriteChannelSetting(int channel, int pinhole, int gain) {
-  if (channel < 0 || channel >= kInstrumentChannels) return -1;
+  if (channel < 0 || channel >= kChannels) return -1;
   ChannelAddress a = ChannelWriteAddress(channel);
   return VerifiedWrite(a.b1, a.b2, ChannelSettingByte(pinhole, gain), channel, {3, 150, 100, true});
 }

@@ -44,7 +44,6 @@ std::optional<BlockReadings> ParseBlock(std::string_view reply) {
   return block;
 }
 
-int BlockChannel(int start, int index) { return start + index / 3 + 128 * (index % 3); }
 
 int SerialFromReply(std::string_view reply) {
   if (reply.empty()) return -1;

@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/beam_geometry.h"
+
 namespace orb {
 
 inline constexpr int kFrameSize = 5;
@@ -31,11 +33,8 @@ inline constexpr std::uint8_t kCmdReadTemperature = 0x21;
 inline constexpr std::uint8_t kCmdReadBlock = 0x30;
 inline constexpr std::uint8_t kFactoryAddress = 0x80;  // factory byte k lives at 0x80 + k
 
-inline constexpr int kInstrumentChannels = 384;
-inline constexpr int kBlockReadings = 96;
+inline constexpr int kBlockReadings = kBlockChannels;
 inline constexpr int kBlockReplyBytes = 192;
-inline constexpr int kBlockPositions = 32;
-inline constexpr int kBlockStarts[4] = {0, 32, 64, 96};
 inline constexpr int kFactoryBytes = 8;
 
 // Default temperature conversion of an instrument without a valid factory
@@ -69,9 +68,6 @@ struct BlockReadings {
 // Nothing unless the reply holds exactly 192 bytes.
 std::optional<BlockReadings> ParseBlock(std::string_view reply);
 
-// Reading i (0..95) of the block starting at position `start` belongs to
-// channel start + i / 3 + 128 * (i % 3).
-int BlockChannel(int start, int index);
 
 // first * 255 + second (255, not 256); a single byte counts with second 0;
 // -1 for an empty reply.

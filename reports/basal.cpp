@@ -113,11 +113,11 @@ int AskBasalPeriod(int L, int bin, Operator& op) {
   return z;
 }
 
-std::array<std::int32_t, kBeams> BasalChannelValues(const RebinResult& basal, int Z) {
-  std::array<std::int32_t, kBeams> values{};
+std::array<std::int32_t, kChannels> BasalChannelValues(const RebinResult& basal, int Z) {
+  std::array<std::int32_t, kChannels> values{};
   const int bin = basal.bin;
   const int L = basal.endTime.empty() ? 0 : *std::max_element(basal.endTime.begin(), basal.endTime.end());
-  for (int ch = 0; ch < kBeams; ++ch) {
+  for (int ch = 0; ch < kChannels; ++ch) {
     std::int64_t sum = 0;
     for (int i = 0; i <= basal.lastBin && i < basal.outputBins() && basal.endTime[i] <= Z; ++i)
       sum += basal.counts[i][ch];
@@ -129,7 +129,7 @@ std::array<std::int32_t, kBeams> BasalChannelValues(const RebinResult& basal, in
   return values;
 }
 
-BasalOutcome NormaliseToBasal(std::array<std::int32_t, kBeams> basal, RebinResult& rec, const ReportContext& ctx,
+BasalOutcome NormaliseToBasal(std::array<std::int32_t, kChannels> basal, RebinResult& rec, const ReportContext& ctx,
                               std::array<std::int16_t, kChannelSlots>& channelGroup, Operator& op) {
   BasalOutcome out;
   // The recording's bins 0 to its last bin: a partial bin the tail rule
@@ -171,7 +171,7 @@ BasalOutcome NormaliseToBasal(std::array<std::int32_t, kBeams> basal, RebinResul
   }
 
   auto normalised = [&](int ch) { return ctx.channelWell(ch) >= 0 && IsNormalisedGroup(channelGroup[ch]); };
-  for (int ch = 0; ch < kBeams; ++ch) {
+  for (int ch = 0; ch < kChannels; ++ch) {
     if (!normalised(ch)) continue;
     if (basal[ch] < 1) {
       if (out.choice == ZeroBasalChoice::ReplaceWithMax) {
@@ -183,7 +183,7 @@ BasalOutcome NormaliseToBasal(std::array<std::int32_t, kBeams> basal, RebinResul
         // this pass count with their new value.
         double sum = 0;
         int n = 0;
-        for (int other = 0; other < kBeams; ++other) {
+        for (int other = 0; other < kChannels; ++other) {
           if (!normalised(other)) continue;
           sum += basal[other];
           ++n;

@@ -36,7 +36,7 @@ int AskBasalPeriod(int basalLength, int bin, Operator& op);
 // Basal value per channel 0..383: the sum of the basal output bins whose
 // end time is at most Z (index up to the basal's last bin), scaled by
 // bin / L when L < bin and by bin / Z when bin < Z, rounded half to even.
-std::array<std::int32_t, kBeams> BasalChannelValues(const RebinResult& basal, int Z);
+std::array<std::int32_t, kChannels> BasalChannelValues(const RebinResult& basal, int Z);
 
 struct BasalOutcome {
   bool proceed = false;  // false: no report (a re-binning error or No to the zero-wells question)
@@ -56,7 +56,7 @@ BasalOutcome ApplyBasalNormalisation(const std::filesystem::path& recordingFolde
 
 // The steps after the basal values are known (wells averaged, zero-activity
 // wells, normalisation), for a given set of basal values.
-BasalOutcome NormaliseToBasal(std::array<std::int32_t, kBeams> basal, RebinResult& recording, const ReportContext& ctx,
+BasalOutcome NormaliseToBasal(std::array<std::int32_t, kChannels> basal, RebinResult& recording, const ReportContext& ctx,
                               std::array<std::int16_t, kChannelSlots>& channelGroup, Operator& op);
 
 // The texts of the dialogs.

@@ -5,20 +5,20 @@
 #include <limits>
 #include <stdexcept>
 
-#include "acquisition/record_files.h"
+#include "records/record_files.h"
 #include "common/fileio.h"
 #include "common/format.h"
 #include "common/seams.h"
 #include "common/text_record.h"
 #include "reports/report_context.h"
 #include "reports/report_generator.h"
-#include "reports/signal_analysis.h"
-#include "reports/signal_parallel.h"
+#include "signal/signal_analysis.h"
+#include "signal/signal_parallel.h"
 
 namespace orb {
 namespace fs = std::filesystem;
 
-static_assert(kSignalBeamSlots == kBeamSlots, "raw records and the signal routines share one layout");
+static_assert(kChannelSlots == kChannelSlots, "raw records and the signal routines share one layout");
 static_assert(kSignalIntervalValues * 2 == kRawRecordSize, "one raw record is one analysed interval");
 
 namespace {
@@ -346,7 +346,7 @@ ReanalysisResult RunRawReanalysis(const fs::path& programFolder, const fs::path&
   // The channels counted: those with a well (every beam without a plate:
   // no channel is known to be unused); the others count 0.
   std::vector<int> beams;
-  for (int c = 0; c < kBeams; ++c) {
+  for (int c = 0; c < kChannels; ++c) {
     if (!ctx.hasPlate || ctx.channelWell(c) >= 0) beams.push_back(c);
   }
   // The beams of each interval are shared out between the threads; every
@@ -354,7 +354,7 @@ ReanalysisResult RunRawReanalysis(const fs::path& programFolder, const fs::path&
   ParallelBeamCounter counter(countThreads > 0 ? countThreads : DefaultCountThreads());
   std::vector<std::int16_t> counts(beams.size());
   std::vector<std::error_code> exportErrors(controls.exportRaw ? beams.size() : 0);
-  std::vector<bool> exported(kBeams, false);
+  std::vector<bool> exported(kChannels, false);
   std::vector<CountsRecord> processed;
   processed.reserve(static_cast<std::size_t>(J));
   std::int64_t day = 0;
@@ -399,7 +399,7 @@ ReanalysisResult RunRawReanalysis(const fs::path& programFolder, const fs::path&
       return res;
     }
   }
-  for (int c = 0; c < kBeams; ++c) {
+  for (int c = 0; c < kChannels; ++c) {
     if (exported[static_cast<std::size_t>(c)]) res.written.push_back(MarkExportFile(folder, c));
   }
   if (processed.empty()) {

@@ -33,7 +33,7 @@ RebinAccumulators MakeAccumulators(std::int32_t T, int bin) {
   if (B >= kMaxOutputBins) throw RebinOverflow(static_cast<int>(kMaxOutputBins));
   RebinAccumulators acc;
   if (B < 0) return acc;
-  acc.sums.assign(static_cast<std::size_t>(B) + 1, std::array<double, kBeams>{});
+  acc.sums.assign(static_cast<std::size_t>(B) + 1, std::array<double, kChannels>{});
   acc.temperature.assign(static_cast<std::size_t>(B) + 1, 0.0);
   return acc;
 }
@@ -130,16 +130,16 @@ RebinAccumulators AccumulateRegular(const RecordSeries& series, int bin) {
   // One clock serves every channel: at each step each channel's accumulator
   // of bin b receives count[j] / (m x 50), in the same order as a walk per
   // channel would add it, so the sums are the same to the last bit.
-  std::array<double, kBeams> share{};
+  std::array<double, kChannels> share{};
   auto loadShares = [&](int j) {
-    for (int ch = 0; ch < kBeams; ++ch) share[ch] = series.counts[j][ch] / stepsPerRecord;
+    for (int ch = 0; ch < kChannels; ++ch) share[ch] = series.counts[j][ch] / stepsPerRecord;
   };
   int j = 0, b = 0;
   double inRecord = 0, inBin = 0;
   loadShares(0);
   while (b <= B && j < K) {
     double* sums = acc.sums[b].data();
-    for (int ch = 0; ch < kBeams; ++ch) sums[ch] += share[ch];
+    for (int ch = 0; ch < kChannels; ++ch) sums[ch] += share[ch];
     if (series.temperature[j] >= 1) acc.temperature[b] = series.temperature[j];
     if (inRecord >= m) {
       ++j;
@@ -163,7 +163,7 @@ RebinAccumulators AccumulateIrregular(const RecordSeries& series, int bin) {
   int b = 0;
   for (std::size_t j = 0; j < series.minutes.size(); ++j) {
     auto& sums = acc.sums[b];
-    for (int ch = 0; ch < kBeams; ++ch) sums[ch] += series.counts[j][ch];
+    for (int ch = 0; ch < kChannels; ++ch) sums[ch] += series.counts[j][ch];
     if (series.temperature[j] >= 1) acc.temperature[b] = series.temperature[j];
     if (std::floor(static_cast<double>(series.minutes[j]) / bin) > b && b < B) ++b;
   }
@@ -198,7 +198,7 @@ RebinResult Rebin(const RecordSeries& series, int bin) {
   r.temperature.resize(static_cast<std::size_t>(n));
   for (int i = 0; i < n; ++i) {
     r.endTime[i] = r.bin * (i + 1);
-    for (int ch = 0; ch < kBeams; ++ch) r.counts[i][ch] = RoundToInt16(acc.sums[i][ch], i);
+    for (int ch = 0; ch < kChannels; ++ch) r.counts[i][ch] = RoundToInt16(acc.sums[i][ch], i);
     r.temperature[i] = RoundToInt16(acc.temperature[i], i);
   }
   ApplyTailRule(r);

@@ -16,13 +16,13 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/record_files.h"
+#include "records/record_files.h"
 
 namespace orb {
 
 class Operator;
 
-using ChannelCounts = std::array<std::int16_t, kBeams>;
+using ChannelCounts = std::array<std::int16_t, kChannels>;
 
 // The records 0..K of a recording as the reports use them.
 struct RecordSeries {
@@ -92,7 +92,7 @@ RebinResult Rebin(const RecordSeries& series, int bin);
 // round(T / bin)) the channel sums and the bin temperature. Exposed for the
 // per-well export and for tests.
 struct RebinAccumulators {
-  std::vector<std::array<double, kBeams>> sums;
+  std::vector<std::array<double, kChannels>> sums;
   std::vector<double> temperature;
 };
 // The 0.02-minute clock: each record's count is spread over its duration

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/records.h"
-#include "setup/plate_format.h"
+#include "plate/plate_format.h"
 
 namespace orb {
 

@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "acquisition/record_files.h"
+#include "records/record_files.h"
 #include "common/fileio.h"
 #include "common/seams.h"
 #include "reports/basal.h"

@@ -22,9 +22,9 @@ bool IsHistogramFileName(const std::string& name) {
 class ChannelHistograms {
  public:
   explicit ChannelHistograms(int nBins)
-      : nBins_(nBins), values_(static_cast<std::size_t>(nBins + 1) * kBeams * kHistogramClasses, 0) {}
+      : nBins_(nBins), values_(static_cast<std::size_t>(nBins + 1) * kChannels * kHistogramClasses, 0) {}
   std::int32_t* at(int k, int channel) {
-    return values_.data() + (static_cast<std::size_t>(k) * kBeams + channel) * kHistogramClasses;
+    return values_.data() + (static_cast<std::size_t>(k) * kChannels + channel) * kHistogramClasses;
   }
   bool holds(std::int64_t k) const { return k >= 1 && k <= nBins_; }
   int bins() const { return nBins_; }
@@ -63,7 +63,7 @@ double ReadChannelHistograms(const fs::path& folder, int highest, int bin, Chann
       while (e < t) e += bin;
       const std::int64_t k = e / bin;
       if (!hist.holds(static_cast<int>(k))) continue;
-      for (int ch = 0; ch < kBeams; ++ch) {
+      for (int ch = 0; ch < kChannels; ++ch) {
         std::int32_t* classes = hist.at(static_cast<int>(k), ch);
         for (int c = 0; c < kHistogramClasses; ++c) classes[c] = rec.at(ch, c);
       }

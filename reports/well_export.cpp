@@ -91,7 +91,7 @@ ExportBins SumIntoBins(const std::vector<CountsRecord>& records, int typedBin) {
   if (b.n > kMaxExportBins)
     throw std::length_error("a recording of " + std::to_string(T) + " minutes has too many bins of " +
                             std::to_string(b.bin) + " minutes");
-  b.channel.assign(kBeams, std::vector<std::int64_t>(static_cast<std::size_t>(b.n), 0));
+  b.channel.assign(kChannels, std::vector<std::int64_t>(static_cast<std::size_t>(b.n), 0));
   const std::vector<std::int64_t> t = CorrectedMinutes(records);
   for (std::size_t j = 0; j < records.size(); ++j) {
     // (k - 1) x bin < t <= k x bin: a record stamped minute 0 (or before)
@@ -99,7 +99,7 @@ ExportBins SumIntoBins(const std::vector<CountsRecord>& records, int typedBin) {
     if (t[j] <= 0) continue;
     const std::int64_t k = FloorDiv(t[j] + b.bin - 1, b.bin);
     if (k > b.n) continue;
-    for (int c = 0; c < kBeams; ++c) b.channel[c][static_cast<std::size_t>(k - 1)] += records[j].IntervalCounts[c];
+    for (int c = 0; c < kChannels; ++c) b.channel[c][static_cast<std::size_t>(k - 1)] += records[j].IntervalCounts[c];
   }
   return b;
 }
@@ -180,7 +180,7 @@ WellExportResult WriteWellExport(const fs::path& acquisitionFolder, const Report
       Write(acquisitionFolder / WellFileName(context, w), WellFileText(context, bins, w, start), result);
     }
   } else {
-    for (int c = 0; c < kBeams; ++c)
+    for (int c = 0; c < kChannels; ++c)
       Write(acquisitionFolder / ChannelFileName(c), ChannelFileText(bins, c), result);
     Write(acquisitionFolder / "time.txt", TimeFileText(bins), result);
   }

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/record_files.h"
+#include "records/record_files.h"
 #include "common/datetime.h"
 
 namespace orb {

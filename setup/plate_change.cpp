@@ -7,7 +7,7 @@
 #include "app/workspace.h"
 #include "common/fileio.h"
 #include "common/seams.h"
-#include "setup/plate_format.h"
+#include "plate/plate_format.h"
 
 namespace orb {
 namespace fs = std::filesystem;

@@ -38,7 +38,7 @@ BeamField::BeamField(std::uint32_t seed, bool animals) : noise_(Random::Stream(s
     Random r = Random::Stream(seed, kWells, w);
     wellRate[w] = r.uniform() < kEmptyWellShare ? 0.0 : std::min(kMaxRate, 0.02 + r.exponential(kMeanRate));
   }
-  for (int ch = 0; ch < kBeams; ++ch) {
+  for (int ch = 0; ch < kChannels; ++ch) {
     Beam& b = beams_[ch];
     Random r = Random::Stream(seed, kBeamsP, ch);
     b.factor = r.uniform(0.85, 1.15);

@@ -8,10 +8,10 @@
 #include <cstdint>
 
 #include "sim/random.h"
+#include "common/beam_geometry.h"
 
 namespace orb::sim {
 
-constexpr int kBeams = 384;
 constexpr int kTopSetting = 63;  // pinhole 7, gain 7
 
 // Setting index of a channel setting byte (gain x 32 + pinhole): pinhole x 8
@@ -55,7 +55,7 @@ class BeamField {
   };
   void scheduleNext(Beam& b, double after);
 
-  std::array<Beam, kBeams> beams_;
+  std::array<Beam, kChannels> beams_;
   Random noise_;
 };
 

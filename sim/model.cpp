@@ -32,7 +32,7 @@ InstrumentModel::InstrumentModel(const InstrumentOptions& options)
   opt_.serial = std::clamp(opt_.serial, 0, kMaxSerial);
   for (int k = 0; k < 8; ++k) factory_[k] = static_cast<std::uint8_t>(options.factory[k] & 0xFF);
   for (int ch : options.faults.deadBeams)
-    if (ch >= 0 && ch < kBeams) dead_[ch] = true;
+    if (ch >= 0 && ch < kChannels) dead_[ch] = true;
 
   // The sensor was calibrated at the factory: its response is what the
   // factory memory said at power-on. Later writes change what the PC reads
@@ -140,7 +140,7 @@ Reply InstrumentModel::readBlock(int start) {
   for (int j = 0; j < 32; ++j) {
     int position = (start + j) % 128;  // starts other than 0, 32, 64, 96 wrap round
     for (int k = 0; k < 3; ++k) {
-      int ch = position + 128 * k;
+      int ch = position + kPositions * k;
       int v = dead_[ch] ? 0 : beams_.reading(ch, SettingIndex(settings_[ch]), t);
       r.push_back(static_cast<std::uint8_t>(v >> 8));
       r.push_back(static_cast<std::uint8_t>(v & 0xFF));
@@ -215,7 +215,7 @@ void InstrumentModel::setFaults(const Faults& faults) {
   opt_.faults = faults;
   dead_.fill(false);
   for (int ch : faults.deadBeams)
-    if (ch >= 0 && ch < kBeams) dead_[ch] = true;
+    if (ch >= 0 && ch < kChannels) dead_[ch] = true;
 }
 
 std::uint64_t InstrumentModel::framesReceived() const {

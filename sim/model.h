@@ -63,9 +63,9 @@ class InstrumentModel {
   InstrumentOptions opt_;
   BeamField beams_;
   Random faultRandom_;
-  std::array<std::uint8_t, kBeams> settings_;
+  std::array<std::uint8_t, kChannels> settings_;
   std::array<std::uint8_t, 8> factory_{};
-  std::array<bool, kBeams> dead_{};
+  std::array<bool, kChannels> dead_{};
   double sensorSlope_ = 0.219;   // the sensor's own response, fixed at the factory
   double sensorOffset_ = 0.0;
   int outputs_ = 0;

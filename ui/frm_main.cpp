@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <exception>
 
+#include "app/remembered_port.h"
 #include "app/config_files.h"
 #include "app/project_files.h"
 #include "app/startup.h"
@@ -534,7 +535,7 @@ void Frm_Main::buildConnection() {
     if (init_) init_->show();
     hide();
   };
-  connection_ = std::make_unique<Connection>(program_.link, program_.ws, std::move(view));
+  connection_ = std::make_unique<Connection>(program_.link, RememberedPortOf(program_.ws), std::move(view));
 }
 
 bool Frm_Main::connectInstrument() {

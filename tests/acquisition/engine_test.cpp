@@ -8,11 +8,11 @@
 #include "app/data_folder.h"
 #include "app/project_files.h"
 #include "app/workspace.h"
-#include "common/scripted_seams.h"
+#include "tests/support/scripted_seams.h"
 #include "device/device_link.h"
 #include "device/port_settings.h"
 #include "sim/virtual_instrument.h"
-#include "tests/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace orb {
 namespace {
@@ -61,8 +61,8 @@ struct Bench {
   }
   // One tick with every beam reading `value` in the current slot.
   void tick(int value) {
-    for (int b = 0; b < kBeams; ++b)
-      engine.RawBuffer.values[std::size_t(engine.SampleIndex) * kBeamSlots + b] = static_cast<std::int16_t>(value);
+    for (int b = 0; b < kChannels; ++b)
+      engine.RawBuffer.values[std::size_t(engine.SampleIndex) * kChannelSlots + b] = static_cast<std::int16_t>(value);
     clock.advance(milliseconds(30));
     engine.OnTick();
   }
@@ -154,7 +154,7 @@ TEST(Engine, IntervalAnalysisDerivesTheBandFromTheNoise) {
     return std::int16_t(3);
   };
   for (int t = 0; t < b.ws.setup.RT_Buffer; ++t) b.tick(0);
-  const int used = static_cast<int>(std::count_if(b.ws.plate.ChannelWell.begin(), b.ws.plate.ChannelWell.begin() + kBeams,
+  const int used = static_cast<int>(std::count_if(b.ws.plate.ChannelWell.begin(), b.ws.plate.ChannelWell.begin() + kChannels,
                                                   [](std::int16_t w) { return w >= 0; }));
   EXPECT_EQ(counted, used);
   const int beam = static_cast<int>(std::find_if(b.ws.plate.ChannelWell.begin(), b.ws.plate.ChannelWell.end(),

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/records.h"
-#include "common/scripted_seams.h"
+#include "tests/support/scripted_seams.h"
 #include "device/device_link.h"
 #include "device/port_settings.h"
 #include "sim/model.h"

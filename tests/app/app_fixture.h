@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "app/workspace.h"
-#include "common/scripted_seams.h"
-#include "tests/temp_folder.h"
+#include "tests/support/scripted_seams.h"
+#include "tests/support/temp_folder.h"
 
 namespace orb::testing {
 

@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "tests/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace orb {
 namespace {

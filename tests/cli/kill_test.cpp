@@ -11,12 +11,12 @@
 #include <filesystem>
 #include <thread>
 
-#include "acquisition/record_files.h"
+#include "records/record_files.h"
 #include "app/data_folder.h"
 #include "app/project_files.h"
 #include "app/workspace.h"
-#include "common/scripted_seams.h"
-#include "tests/temp_folder.h"
+#include "tests/support/scripted_seams.h"
+#include "tests/support/temp_folder.h"
 
 extern char** environ;
 

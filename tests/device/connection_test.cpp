@@ -5,11 +5,12 @@
 #include <map>
 #include <memory>
 
+#include "app/remembered_port.h"
 #include "app/config_files.h"
 #include "app/workspace.h"
-#include "common/scripted_seams.h"
+#include "tests/support/scripted_seams.h"
 #include "sim/virtual_instrument.h"
-#include "tests/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace orb {
 namespace {
@@ -45,7 +46,7 @@ struct Bench {
     view.autochannel = [this](const std::string& s) { autochannel.push_back(s); };
     view.news = [this](const std::string& s) { news.push_back(s); };
     view.showChooser = [this] { showedChooser = true; };
-    connection = std::make_unique<Connection>(*link, ws, view);
+    connection = std::make_unique<Connection>(*link, RememberedPortOf(ws), view);
   }
   long opened(int port) const {
     return std::count(autochannel.begin(), autochannel.end(), "Opening Port [" + std::to_string(port) + "]");

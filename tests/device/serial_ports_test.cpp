@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "device/port_settings.h"
-#include "tests/device/pty_pair.h"
-#include "tests/temp_folder.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/temp_folder.h"
 
 namespace orb {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/encoding.h"
-#include "common/scripted_seams.h"
+#include "tests/support/scripted_seams.h"
 #include "reports/report_generator.h"
 #include "tests/reports/report_fixture.h"
 
@@ -267,7 +267,7 @@ TEST(BasalNormaliseTest, WellAveragingCapAndUngroupedChannels) {
   rec.counts[0][2] = 77;
   rec.counts[0][3] = 10;
   rec.counts[0][19] = 21;  // well 3: 15.5 -> 16
-  std::array<std::int32_t, kBeams> basal{};
+  std::array<std::int32_t, kChannels> basal{};
   basal[0] = 1;
   basal[16] = 0;
   basal[1] = 10;

@@ -2,88 +2,26 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <csignal>
 #include <sstream>
 
-#include "cli/commands.h"
-#include "cli/reanalyze_command.h"
-#include "common/scripted_seams.h"
+#include "tests/support/scripted_seams.h"
 #include "common/text_record.h"
 #include "reports/report_generator.h"
-#include "reports/signal_analysis.h"
+#include "signal/signal_analysis.h"
+#include "tests/reports/reanalysis_fixture.h"
 #include "tests/reports/report_fixture.h"
-#include "tests/reports/signal_reference.h"
+#include "tests/signal/signal_reference.h"
 
 namespace orb {
 namespace {
 
 namespace fs = std::filesystem;
 using testing::AcquisitionFixture;
-
-constexpr int kIntervals = 13;  // two raw files: 11 + 2 intervals
-const std::vector<int> kDipStarts = {100, 200, 290};  // none across a window end (30, 60, ...)
-
-// Channels 0, 2 and 5 are wells of the test plate; 1 and the rest are unused.
-const std::map<int, std::pair<int, int>> kPlateChannels = {{0, {0, 0}}, {2, {1, 0}}, {5, {2, 0}}};
-
-// Beams flat at 1000 with (beam + interval) % 4 flat dips to 500: no local
-// extremes, so the noise is 0 and methods 0 and 1 count every dip.
-int Dips(int beam, int interval) { return (beam + interval) % 4; }
-
-RawRecord RawInterval(int interval) {
-  RawRecord r;
-  r.values.assign(kSignalIntervalValues, 0);
-  for (int beam = 0; beam < 384; ++beam) {
-    for (int n = 0; n < 500; ++n) r.values[std::size_t(n) * 385 + beam] = 1000;
-    for (int d = 0; d < Dips(beam, interval); ++d) {
-      for (int n = kDipStarts[d]; n < kDipStarts[d] + 3; ++n) r.values[std::size_t(n) * 385 + beam] = 500;
-    }
-  }
-  return r;
-}
-
-class ReanalysisTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    setenv("LC_ALL", "C", 1);
-    fx.writePlate("ktest", 8, 12, kPlateChannels);
-    fx.writeSetup(folder, "ktest", 1, 0, 18);
-    fx.writeGroups(folder, {{0, "Control"}}, {{0, 0}, {2, 0}, {5, 0}});
-    std::vector<CountsRecord> records;
-    for (int j = 0; j < kIntervals; ++j) records.push_back(testing::Rec(j + 1, {{0, 77}, {1, 77}, {2, 77}}, 230 + j));
-    fx.writeCounts(folder, records);
-    writeRaw(kIntervals);
-    oldCounts = AcquisitionFixture::read(folder / "counts.bin");
-    oldSetup = AcquisitionFixture::read(folder / "setup.dat");
-  }
-
-  void writeRaw(int intervals) {
-    fs::remove(folder / "0.bin");
-    fs::remove(folder / "1.bin");
-    for (int i = 0; i < intervals; ++i) AppendRecord(folder / RawFileName(i / 11), PackRawRecord(RawInterval(i)));
-  }
-
-  ReanalysisResult run(const ReanalysisControls& c) {
-    return RunRawReanalysis(fx.program(), folder, c, op, events, stop,
-                            [this](const ReanalysedRecording& r) {
-                              reported.push_back(r);
-                              return std::vector<fs::path>{r.acquisitionFolder / "report.csv"};
-                            },
-                            [this](const std::string& s) { statuses.push_back(s); });
-  }
-
-  std::vector<CountsRecord> countsOnDisk() { return ReadCountsFile(folder).value(); }
-
-  AcquisitionFixture fx;
-  fs::path folder = fx.acquisition();
-  ScriptedOperator op;
-  CountingEventLoop events;
-  StopFlag stop;
-  std::vector<ReanalysedRecording> reported;
-  std::vector<std::string> statuses;
-  std::string oldCounts, oldSetup;
-};
+class ReanalysisTest : public testing::ReanalysisFixture {};
+using testing::Dips;
+using testing::RawInterval;
+using testing::kDipStarts;
+using testing::kIntervals;
 
 TEST_F(ReanalysisTest, RunCountsEveryIntervalAgainAndReportsWithoutTouchingTheRecording) {
   ReanalysisControls c;
@@ -494,33 +432,6 @@ TEST_F(ReanalysisTest, ReportIsTheGeneratorsReportOfTheNewCounts) {
                                                   "Error getting Histogram.bin data"}));
 }
 
-// Ctrl+C during "RUN" on the command line acts as "STOP"; the previous
-// SIGINT handler is back afterwards.
-std::atomic<int> gOutsideInterrupts{0};
-extern "C" void CountOutsideInterrupt(int) { ++gOutsideInterrupts; }
-
-TEST_F(ReanalysisTest, CommandLineCtrlCStopsTheRun) {
-  AcquisitionFixture::write(fx.program() / "config.dat", "\"x\"\r\n1,1,4,0\r\n");
-  events.onProcess = [this] {
-    if (events.processed == 2) std::raise(SIGINT);
-  };
-  const auto before = std::signal(SIGINT, CountOutsideInterrupt);
-  std::ostringstream out, err;
-  const int code =
-      RunReanalyze({"--data", fx.program().string(), folder.string(), "--replace"}, out, err, &events);
-  const auto after = std::signal(SIGINT, before);
-  EXPECT_EQ(after, &CountOutsideInterrupt);
-  EXPECT_EQ(gOutsideInterrupts, 0);
-  EXPECT_EQ(code, kExitFile);
-  EXPECT_EQ(events.processed, 2);
-  EXPECT_NE(err.str().find("2 of 13 records analysed"), std::string::npos) << err.str();
-  EXPECT_NE(err.str().find("stopped"), std::string::npos);
-  EXPECT_EQ(out.str(), "");
-  EXPECT_EQ(AcquisitionFixture::read(folder / "counts.bin"), oldCounts);
-  EXPECT_FALSE(fs::exists(folder / "counts.bin.bak"));
-  EXPECT_FALSE(fs::exists(folder / "report.csv"));
-}
-
 TEST(ReanalysisControlsTest, BoxesAsTheFrameReadsThem) {
   ReanalysisControls c;
   std::optional<std::string> shown;
@@ -551,43 +462,6 @@ TEST(ReanalysisControlsTest, BoxesAsTheFrameReadsThem) {
   EXPECT_DOUBLE_EQ(BoxValue(" 2,8"), 2.8);
   EXPECT_DOUBLE_EQ(BoxValue(" 2,8", false), 2.0);
   EXPECT_DOUBLE_EQ(BoxValue("1.8x"), 1.8);
-}
-
-// ---- the command line -------------------------------------------------------
-
-TEST_F(ReanalysisTest, CommandLineReanalysesAndPrintsTheFilesWritten) {
-  std::ostringstream out, err;
-  const std::vector<std::string> base = {"--data", fx.program().string(), folder.string()};
-  EXPECT_EQ(RunReanalyze(base, out, err), kExitConfig) << err.str();
-
-  AcquisitionFixture::write(fx.program() / "config.dat", "\"x\"\r\n1,1,4,0\r\n");
-  auto args = base;
-  args.insert(args.end(), {"--method", "0", "--snr", "2.5", "--replace"});
-  out.str("");
-  err.str("");
-  ASSERT_EQ(RunReanalyze(args, out, err), kExitOk) << err.str();
-  EXPECT_FALSE(fs::exists(fx.program() / "repoconf.dat"));
-  const std::string printed = out.str();
-  for (const char* name : {"counts.bin.bak", "counts.bin", "setup.dat", "report.csv"})
-    EXPECT_NE(printed.find((folder / name).string() + "\n"), std::string::npos) << name << "\n" << printed;
-  EXPECT_EQ(countsOnDisk()[3].IntervalCounts[5], Dips(5, 3));
-  const std::string report = AcquisitionFixture::read(folder / "report.csv");
-  EXPECT_NE(report.find("Mode0 C.elegans[snr=2.5]"), std::string::npos) << report;
-  EXPECT_NE(report.find("\"000_Control\""), std::string::npos);
-
-  for (std::vector<std::string> bad : {std::vector<std::string>{"--method", "3"}, {"--snr", "7"}, {"--snr", "x"}, {"--hours", "0,5"},
-                                       {"--organism", "2"}, {"--hours", "-1"}, {"--frobnicate"}}) {
-    auto a = base;
-    a.insert(a.end(), bad.begin(), bad.end());
-    EXPECT_EQ(RunReanalyze(a, out, err), kExitUsage) << bad[0];
-  }
-  EXPECT_EQ(RunReanalyze({"--data", fx.program().string()}, out, err), kExitUsage);
-  EXPECT_EQ(RunReanalyze({"--data", fx.program().string(), (folder / "nowhere").string()}, out, err), kExitUsage);
-
-  fs::remove(folder / "0.bin");
-  err.str("");
-  EXPECT_EQ(RunReanalyze(base, out, err), kExitFile);
-  EXPECT_NE(err.str().find("Real Time Data Not Found"), std::string::npos);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "common/scripted_seams.h"
+#include "tests/support/scripted_seams.h"
 #include "tests/reports/report_fixture.h"
 
 namespace orb {

@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 
-#include "common/scripted_seams.h"
-#include "tests/temp_folder.h"
+#include "tests/support/scripted_seams.h"
+#include "tests/support/temp_folder.h"
 
 namespace orb {
 namespace {

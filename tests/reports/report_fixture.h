@@ -9,10 +9,10 @@
 #include <utility>
 #include <vector>
 
-#include "acquisition/record_files.h"
+#include "records/record_files.h"
 #include "app/project_files.h"
 #include "common/fileio.h"
-#include "tests/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace orb::testing {
 

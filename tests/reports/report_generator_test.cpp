@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "common/encoding.h"
-#include "common/scripted_seams.h"
+#include "tests/support/scripted_seams.h"
 #include "reports/report_output.h"
 #include "reports/report_statistics.h"
 #include "tests/reports/report_fixture.h"

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "common/scripted_seams.h"
-#include "tests/temp_folder.h"
+#include "tests/support/scripted_seams.h"
+#include "tests/support/temp_folder.h"
 
 namespace orb {
 namespace {

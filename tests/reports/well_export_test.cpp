@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-#include "common/scripted_seams.h"
+#include "tests/support/scripted_seams.h"
 #include "reports/report_context.h"
-#include "tests/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace orb {
 namespace {

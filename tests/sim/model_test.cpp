@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <set>
 
-#include "sim/pty_client.h"
+#include "tests/support/pty_client.h"
 
 namespace orb::sim {
 namespace {
@@ -32,7 +32,7 @@ void WriteSetting(InstrumentModel& m, int ch, int index) {  // index = pinhole x
 }
 
 std::vector<int> ReadAll(InstrumentModel& m) {  // by channel, as the block layout places them
-  std::vector<int> v(kBeams, -1);
+  std::vector<int> v(kChannels, -1);
   for (int s = 0; s < 128; s += 32) {
     Bytes r = Ask(m, Frame(0x00, 0x30, s));
     EXPECT_EQ(r.size(), 192u);
@@ -74,7 +74,7 @@ TEST(InstrumentModel, AnswersEveryFrameHoweverItArrives) {
 
 TEST(InstrumentModel, BlockLayoutPlacesChannels) {
   InstrumentModel m(Options());
-  for (int ch = 0; ch < kBeams; ++ch) WriteSetting(m, ch, 0);
+  for (int ch = 0; ch < kChannels; ++ch) WriteSetting(m, ch, 0);
   const int lit[3] = {40, 168, 296};  // position 40: block 32, readings 24, 25, 26
   const int index[3] = {63, 19, 8};
   for (int i = 0; i < 3; ++i) WriteSetting(m, lit[i], index[i]);
@@ -92,14 +92,14 @@ TEST(InstrumentModel, BlockLayoutPlacesChannels) {
 TEST(InstrumentModel, CalibrationStepsEveryBeamIntoTheBand) {
   for (std::uint32_t seed : {1u, 2u, 77u}) {
     InstrumentModel m(Options(false, seed));
-    std::vector<int> index(kBeams, 2 * 8 + 3), dir(kBeams, 0);
-    std::vector<bool> done(kBeams, false), inBand(kBeams, false);
-    for (int ch = 0; ch < kBeams; ++ch) WriteSetting(m, ch, index[ch]);
+    std::vector<int> index(kChannels, 2 * 8 + 3), dir(kChannels, 0);
+    std::vector<bool> done(kChannels, false), inBand(kChannels, false);
+    for (int ch = 0; ch < kChannels; ++ch) WriteSetting(m, ch, index[ch]);
     bool final = false;
     for (int pass = 0; !final && pass < 20; ++pass) {
       final = true;
       std::vector<int> r = ReadAll(m);
-      for (int ch = 0; ch < kBeams; ++ch) {
+      for (int ch = 0; ch < kChannels; ++ch) {
         if (done[ch]) continue;
         if (r[ch] >= 1638 && r[ch] <= 1843) {
           done[ch] = inBand[ch] = true;
@@ -121,7 +121,7 @@ TEST(InstrumentModel, CalibrationStepsEveryBeamIntoTheBand) {
       }
     }
     EXPECT_TRUE(final) << "seed " << seed;
-    for (int ch = 0; ch < kBeams; ++ch) {
+    for (int ch = 0; ch < kChannels; ++ch) {
       EXPECT_TRUE(inBand[ch] && index[ch] > 8 && index[ch] < 63) << "seed " << seed << " channel " << ch;
       // Later readings stay in the band but for noise at its edges.
       EXPECT_TRUE(m.level(ch) > 1638 - 25 && m.level(ch) < 1843 + 25) << "channel " << ch;
@@ -131,10 +131,10 @@ TEST(InstrumentModel, CalibrationStepsEveryBeamIntoTheBand) {
 
 TEST(InstrumentModel, DarkAtLowestAndBrightAtHighestSetting) {
   InstrumentModel m(Options(true));  // animals or not, the self-test must pass
-  for (int ch = 0; ch < kBeams; ++ch) WriteSetting(m, ch, 0);
+  for (int ch = 0; ch < kChannels; ++ch) WriteSetting(m, ch, 0);
   for (int i = 0; i < 20; ++i, m.advance(70ms))
     for (int v : ReadAll(m)) EXPECT_LE(v, 20);
-  for (int ch = 0; ch < kBeams; ++ch) WriteSetting(m, ch, 63);
+  for (int ch = 0; ch < kChannels; ++ch) WriteSetting(m, ch, 63);
   int lowest = 4095;
   for (int i = 0; i < 200; ++i, m.advance(70ms))
     for (int v : ReadAll(m)) lowest = std::min(lowest, v);
@@ -143,10 +143,10 @@ TEST(InstrumentModel, DarkAtLowestAndBrightAtHighestSetting) {
 
 TEST(InstrumentModel, AnimalsMakeShortDipsThatDifferBetweenWells) {
   InstrumentModel m(Options(true, 5));
-  std::vector<int> dips(kBeams, 0), run(kBeams, 0), longest(kBeams, 0);
+  std::vector<int> dips(kChannels, 0), run(kChannels, 0), longest(kChannels, 0);
   for (int i = 0; i < 1000; ++i, m.advance(70ms)) {  // 70 s
     std::vector<int> r = ReadAll(m);
-    for (int ch = 0; ch < kBeams; ++ch) {
+    for (int ch = 0; ch < kChannels; ++ch) {
       bool below = r[ch] < 0.95 * m.level(ch);  // a band of 5 %, beyond the noise
       dips[ch] += below && run[ch] == 0;
       run[ch] = below ? run[ch] + 1 : 0;
@@ -155,7 +155,7 @@ TEST(InstrumentModel, AnimalsMakeShortDipsThatDifferBetweenWells) {
   }
   int quiet = 0, active = 0;
   std::set<int> distinct(dips.begin(), dips.end());
-  for (int ch = 0; ch < kBeams; ++ch) {
+  for (int ch = 0; ch < kChannels; ++ch) {
     EXPECT_LE(longest[ch], 5) << ch;  // a crossing lasts at most 0.3 s
     EXPECT_TRUE(m.activity(ch) > 0 || dips[ch] == 0) << ch;
     quiet += dips[ch] == 0;
@@ -164,11 +164,11 @@ TEST(InstrumentModel, AnimalsMakeShortDipsThatDifferBetweenWells) {
   EXPECT_TRUE(quiet > 10 && active > 50 && distinct.size() > 20) << quiet << " " << active << " " << distinct.size();
   InstrumentModel same(Options(true, 5)), other(Options(true, 6));
   int differ = 0, equal = 0;
-  for (int ch = 0; ch < kBeams; ++ch) {
+  for (int ch = 0; ch < kChannels; ++ch) {
     differ += other.activity(ch) != m.activity(ch);
     equal += same.activity(ch) == m.activity(ch);
   }
-  EXPECT_TRUE(equal == kBeams && differ > 300);
+  EXPECT_TRUE(equal == kChannels && differ > 300);
 }
 
 TEST(InstrumentModel, TemperatureFollowsTheOutputs) {
@@ -222,7 +222,7 @@ TEST(InstrumentModel, Faults) {
 
   f.badHighBytes = f.wrongEcho = false;
   m.setFaults(f);
-  for (int ch = 0; ch < kBeams; ++ch) WriteSetting(m, ch, 63);
+  for (int ch = 0; ch < kChannels; ++ch) WriteSetting(m, ch, 63);
   std::vector<int> r = ReadAll(m);
   EXPECT_TRUE(r[0] == 0 && r[200] == 0 && r[383] == 0);
   EXPECT_TRUE(r[1] > 2000 && r[382] > 2000);

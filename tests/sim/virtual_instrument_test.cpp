@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "sim/model.h"
-#include "sim/pty_client.h"
+#include "tests/support/pty_client.h"
 
 namespace orb::sim {
 namespace {

@@ -4,9 +4,9 @@
 
 #include "app/data_folder.h"
 #include "app/workspace.h"
-#include "common/scripted_seams.h"
+#include "tests/support/scripted_seams.h"
 #include "sim/virtual_instrument.h"
-#include "tests/temp_folder.h"
+#include "tests/support/temp_folder.h"
 #include "tests/ui/ui_fixture.h"
 #include "ui/frm_init.h"
 #include "ui/frm_main.h"

@@ -9,12 +9,12 @@
 
 #include "app/startup.h"
 #include "app/workspace.h"
-#include "common/scripted_seams.h"
+#include "tests/support/scripted_seams.h"
 #include "device/device_link.h"
 #include "device/port_settings.h"
 #include "sim/model.h"
 #include "sim/virtual_instrument.h"
-#include "tests/temp_folder.h"
+#include "tests/support/temp_folder.h"
 #include "ui/outputs_panels.h"
 
 using namespace orb;

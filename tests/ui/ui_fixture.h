@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/workspace.h"
-#include "common/scripted_seams.h"
+#include "tests/support/scripted_seams.h"
 #include "ui/frm_main.h"
 #include "ui/program.h"
 

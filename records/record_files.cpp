@@ -1,0 +1,292 @@
+#include "records/record_files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <bit>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <system_error>
+
+#include "common/binary.h"
+#include "common/format.h"
+#include "common/text_record.h"
+
+namespace orb {
+
+std::int16_t TemperatureTenths(double celsius) {
+  const std::int64_t t = RoundHalfEven(celsius * 10.0);
+  if (t > INT16_MAX) return INT16_MAX;
+  if (t < INT16_MIN) return INT16_MIN;
+  return static_cast<std::int16_t>(t);
+}
+
+std::string PackCountsRecord(const CountsRecord& record) {
+  LeWriter w;
+  w.i32(record.ElapsedMinutes);
+  for (std::int16_t c : record.IntervalCounts) w.i16(c);
+  w.i16(record.TemperatureTenths);
+  return w.bytes();
+}
+
+std::string PackRawRecord(const RawRecord& record) {
+  LeWriter w;
+  for (std::int16_t v : record.values) w.i16(v);
+  return w.bytes();
+}
+
+std::string PackHistogramRecord(const HistogramRecord& record) {
+  LeWriter w;
+  w.f64(record.ElapsedMinutesExact).f64(record.SecondsPerSample);
+  for (std::int32_t c : record.counts) w.i32(c);
+  return w.bytes();
+}
+
+CountsRecord UnpackCountsRecord(std::string_view bytes) {
+  if (bytes.size() != kCountsRecordSize) throw std::invalid_argument("counts record of wrong size");
+  LeReader r(bytes);
+  CountsRecord record;
+  record.ElapsedMinutes = r.i32();
+  for (auto& c : record.IntervalCounts) c = r.i16();
+  record.TemperatureTenths = r.i16();
+  return record;
+}
+
+RawRecord UnpackRawRecord(std::string_view bytes) {
+  if (bytes.empty() || bytes.size() % (2 * kChannelSlots) != 0) throw std::invalid_argument("raw record of wrong size");
+  RawRecord record;
+  record.values.resize(bytes.size() / 2);
+  if constexpr (std::endian::native == std::endian::little) {
+    // Little-endian 16-bit samples are what this machine holds: copied whole
+    // (the raw re-analysis reads hundreds of these records a second).
+    std::memcpy(record.values.data(), bytes.data(), bytes.size());
+  } else {
+    LeReader r(bytes);
+    for (auto& v : record.values) v = r.i16();
+  }
+  return record;
+}
+
+HistogramRecord UnpackHistogramRecord(std::string_view bytes) {
+  if (bytes.size() != kHistogramRecordSize) throw std::invalid_argument("histogram record of wrong size");
+  LeReader r(bytes);
+  HistogramRecord record;
+  record.ElapsedMinutesExact = r.f64();
+  record.SecondsPerSample = r.f64();
+  for (auto& c : record.counts) c = r.i32();
+  return record;
+}
+
+std::string RawFileName(int fileIndex) { return std::to_string(fileIndex) + ".bin"; }
+
+std::string HistogramFileName(int fileIndex) { return "histo" + FormatDigits(fileIndex, 4) + ".bin"; }
+
+// ---- reading ---------------------------------------------------------------
+
+namespace {
+
+std::uintmax_t FileLength(const std::filesystem::path& file) {
+  std::error_code ec;
+  auto n = std::filesystem::file_size(file, ec);
+  return ec ? 0 : n;
+}
+
+// `size` bytes at `offset` of `file`, or nothing when the file is shorter.
+std::optional<std::string> ReadAt(const std::filesystem::path& file, std::uintmax_t offset, std::size_t size) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return std::nullopt;
+  in.seekg(static_cast<std::streamoff>(offset));
+  std::string bytes(size, '\0');
+  if (!in.read(bytes.data(), static_cast<std::streamsize>(size))) return std::nullopt;
+  return bytes;
+}
+
+}  // namespace
+
+long long CountsRecordCount(const std::filesystem::path& acquisitionFolder) {
+  return static_cast<long long>(FileLength(acquisitionFolder / kCountsFile) / kCountsRecordSize);
+}
+
+std::optional<std::vector<CountsRecord>> ReadCountsFile(const std::filesystem::path& acquisitionFolder) {
+  std::ifstream in(acquisitionFolder / kCountsFile, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::vector<CountsRecord> records;
+  std::string bytes(kCountsRecordSize, '\0');
+  while (in.read(bytes.data(), static_cast<std::streamsize>(kCountsRecordSize)))
+    records.push_back(UnpackCountsRecord(bytes));
+  if (in.bad()) return std::nullopt;
+  return records;
+}
+
+bool ReadRawInterval(const std::filesystem::path& acquisitionFolder, long long interval, RawRecord& into) {
+  if (interval < 0) return false;
+  const auto file = acquisitionFolder / RawFileName(static_cast<int>(interval / kRecordsPerFile));
+  const std::uintmax_t offset = static_cast<std::uintmax_t>(interval % kRecordsPerFile) * kRawRecordSize;
+  if constexpr (std::endian::native == std::endian::little) {
+    // Read straight into the samples.
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return false;
+    in.seekg(static_cast<std::streamoff>(offset));
+    into.values.resize(kRawRecordSize / 2);
+    return static_cast<bool>(
+        in.read(reinterpret_cast<char*>(into.values.data()), static_cast<std::streamsize>(kRawRecordSize)));
+  } else {
+    auto bytes = ReadAt(file, offset, kRawRecordSize);
+    if (!bytes) return false;
+    into = UnpackRawRecord(*bytes);
+    return true;
+  }
+}
+
+std::optional<RawRecord> ReadRawInterval(const std::filesystem::path& acquisitionFolder, long long interval) {
+  RawRecord record;
+  if (!ReadRawInterval(acquisitionFolder, interval, record)) return std::nullopt;
+  return record;
+}
+
+long long RawIntervalCount(const std::filesystem::path& acquisitionFolder) {
+  long long n = 0;
+  for (int f = 0;; ++f) {
+    const auto file = acquisitionFolder / RawFileName(f);
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec)) break;
+    const auto records = static_cast<long long>(FileLength(file) / kRawRecordSize);
+    n += records;
+    if (records < kRecordsPerFile) break;
+  }
+  return n;
+}
+
+std::optional<HistogramRecord> ReadHistogramInterval(const std::filesystem::path& acquisitionFolder,
+                                                     long long interval) {
+  if (interval < 0) return std::nullopt;
+  const auto file = acquisitionFolder / HistogramFileName(static_cast<int>(interval / kRecordsPerFile));
+  auto bytes = ReadAt(file, static_cast<std::uintmax_t>(interval % kRecordsPerFile) * kHistogramRecordSize,
+                      kHistogramRecordSize);
+  if (!bytes) return std::nullopt;
+  return UnpackHistogramRecord(*bytes);
+}
+
+// ---- writing ---------------------------------------------------------------
+
+RecordFileFailure::RecordFileFailure(RecordFileError e)
+    : std::runtime_error(e.file.string() + ": " + e.reason), error(std::move(e)) {}
+
+namespace {
+
+// One append: where the file ended before it (the record's place) and
+// whether the append created the file, so that the caller can take the
+// record back again.
+struct Appended {
+  std::optional<RecordFileError> error;
+  off_t before = 0;
+  bool created = false;
+};
+
+Appended AppendAt(const std::filesystem::path& file, std::string_view bytes, std::size_t recordSize) {
+  Appended result;
+  auto failure = [&](int err) {
+    result.error = RecordFileError{file, std::strerror(err)};
+    return result;
+  };
+  int fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0 && errno == ENOENT) {
+    fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    result.created = fd >= 0;
+    if (fd < 0 && errno == EEXIST) fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC);
+  }
+  if (fd < 0) return failure(errno);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    const int err = errno;
+    ::close(fd);
+    return failure(err);
+  }
+  // A tail shorter than a record (left by a power cut in an older program)
+  // is dropped, so that record k stays at k times the record size.
+  const off_t before = recordSize > 0 ? st.st_size - st.st_size % static_cast<off_t>(recordSize) : st.st_size;
+  result.before = before;
+  std::size_t done = 0;
+  int err = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, before + static_cast<off_t>(done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      err = errno;
+      break;
+    }
+    if (n == 0) {
+      err = ENOSPC;
+      break;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  if (err == 0 && ::fsync(fd) != 0) err = errno;
+  if (err != 0) {
+    // No partial record stays behind: the file returns to its last whole record.
+    if (::ftruncate(fd, before) == 0) ::fsync(fd);
+    ::close(fd);
+    if (result.created && before == 0) ::unlink(file.c_str());
+    return failure(err);
+  }
+  if (::close(fd) != 0) return failure(errno);
+  return result;
+}
+
+// Takes back a record appended by AppendAt (best effort: the file is
+// already in trouble when this is needed).
+void TakeBack(const std::filesystem::path& file, const Appended& appended) {
+  if (appended.created && appended.before == 0) {
+    ::unlink(file.c_str());
+    return;
+  }
+  const int fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return;
+  if (::ftruncate(fd, appended.before) == 0) ::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
+std::optional<RecordFileError> AppendRecord(const std::filesystem::path& file, std::string_view bytes,
+                                            std::size_t recordSize) {
+  return AppendAt(file, bytes, recordSize).error;
+}
+
+std::vector<RecordFileError> AppendIntervalRecords(const std::filesystem::path& acquisitionFolder,
+                                                   const IntervalRecords& records) {
+  // Readers pair counts record i with raw and histogram interval i, so an
+  // interval goes into all of its files or into none: the first failure
+  // stops the sequence and takes back what this interval already wrote.
+  struct Written {
+    std::filesystem::path file;
+    Appended appended;
+  };
+  std::vector<Written> written;
+  auto append = [&](const std::string& name, const std::string& bytes, std::size_t recordSize) {
+    const auto file = acquisitionFolder / name;
+    Appended a = AppendAt(file, bytes, recordSize);
+    if (a.error) {
+      for (auto it = written.rbegin(); it != written.rend(); ++it) TakeBack(it->file, it->appended);
+      return std::optional<RecordFileError>(a.error);
+    }
+    written.push_back({file, a});
+    return std::optional<RecordFileError>();
+  };
+  // Raw records change size with RT_Buffer (two runs of one minute may share
+  // a file), so only the fixed-size files are realigned.
+  if (records.raw) {
+    if (auto e = append(RawFileName(records.rawFileIndex), PackRawRecord(*records.raw), 0)) return {*e};
+  }
+  if (auto e = append(kCountsFile, PackCountsRecord(records.counts), kCountsRecordSize)) return {*e};
+  if (records.histogram) {
+    if (auto e = append(HistogramFileName(records.rawFileIndex), PackHistogramRecord(*records.histogram),
+                        kHistogramRecordSize))
+      return {*e};
+  }
+  return {};
+}
+
+}  // namespace orb

@@ -1,0 +1,35 @@
+#include "signal/signal_support.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+
+#include "common/format.h"
+#include "signal/signal_analysis.h"
+
+namespace orb {
+
+void CheckSignalArguments(std::size_t values, int beam) {
+  if (values < kSignalMinValues) {
+    throw std::invalid_argument("interval buffer holds " + std::to_string(values) + " values, " +
+                                std::to_string(kSignalMinValues) + " needed");
+  }
+  if (beam < 0 || beam >= kChannelSlots) {
+    throw std::invalid_argument("beam " + std::to_string(beam) + " out of range");
+  }
+}
+
+std::error_code AppendText(const std::filesystem::path& file, std::string_view text) {
+  errno = 0;
+  std::FILE* f = std::fopen(file.c_str(), "ab");
+  if (f == nullptr) return std::error_code(errno ? errno : EIO, std::generic_category());
+  const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  const int writeErrno = errno;
+  const bool closed = std::fclose(f) == 0;
+  if (!written) return std::error_code(writeErrno ? writeErrno : EIO, std::generic_category());
+  if (!closed) return std::error_code(errno ? errno : EIO, std::generic_category());
+  return {};
+}
+
+}  // namespace orb
