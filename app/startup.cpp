@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <exception>
 
+#include "app/config_files.h"
 #include "app/project_files.h"
 #include "app/workspace.h"
 #include "common/fileio.h"
@@ -31,6 +32,24 @@ std::optional<double> BoxNumber(const std::string& text) {
 }
 
 }  // namespace
+
+LoadResult LoadProgram(Workspace& ws, LoadScope scope, const LoadSteps& steps) {
+  auto stage = [&](int n) {
+    if (steps.stage) steps.stage(n);
+  };
+  if (!FileExists(ws.programFile("config.dat"))) return LoadResult::NoConfig;
+  if (scope == LoadScope::CheckConfig) return LoadResult::Loaded;
+  stage(1);
+  LoadConfig(ws.programFolder, ws.config, *ws.op);
+  if (scope == LoadScope::Config) return LoadResult::Loaded;
+  stage(2);
+  ChooseProjectPath(ws);
+  stage(3);
+  if (steps.beforeProject && !steps.beforeProject()) return LoadResult::Ended;
+  LoadProject(ws, ws.config.Actual_Project_Number);
+  stage(4);
+  return LoadResult::Loaded;
+}
 
 bool IsAutorunArgument(std::string_view commandLine) {
   auto t = Trim(commandLine);

@@ -2,6 +2,7 @@
 // functions: the window only moves these values into its controls.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,11 +20,38 @@ struct Workspace;
 inline constexpr const char* kVersionText = "<< V3.6-API Rev04/22 >>";
 inline constexpr const char* kMainCaption = "<Orbelune> Acquisition Software  --------> Main";
 
+inline constexpr const char* kConfigNotFound = "Config file not found: Check correct software installation";
+
+// How far the program's load goes.
+enum class LoadScope {
+  CheckConfig,  // only that config.dat is there (the raw re-analysis)
+  Config,       // and LoadConfig (commands that need only the port)
+  Project,      // and the current project: ChooseProjectPath, LoadProject
+};
+enum class LoadResult {
+  Loaded,    // everything the scope asks for is loaded
+  NoConfig,  // no config.dat in the data folder: the program ends (kConfigNotFound)
+  Ended,     // a step hook ended the load
+};
+// What the caller does between the steps of the load. The stage numbers
+// are those of the main window's "Error loading INIT parameters #ERROR:"
+// message: 1 reading config.dat, 2 choosing the project folder, 3 before
+// the project's files (the window shows its chooser here), 4 loaded.
+struct LoadSteps {
+  std::function<void(int stage)> stage;
+  // Runs before the project's files are read; false ends the load.
+  std::function<bool()> beforeProject;
+};
+// The program's load: the check for config.dat, LoadConfig, the choice of
+// the current project's folder and LoadProject, as far as `scope` says.
+// Messages go through ws.op and ws.statusLine; config.dat is never created.
+LoadResult LoadProgram(Workspace& ws, LoadScope scope = LoadScope::Project, const LoadSteps& steps = {});
+
 // The trimmed command line is exactly "/run", "/RUN" or "/Run".
 bool IsAutorunArgument(std::string_view commandLine);
 
-// Step 6 of the load: the folder of Actual_Project_Number when it exists and
-// the number is above 0, else the data folder itself and project 0.
+// The current project's folder: that of Actual_Project_Number when it exists
+// and the number is above 0, else the data folder itself and project 0.
 void ChooseProjectPath(Workspace& ws);
 
 // "<number>_<Name>", the project label shown everywhere.

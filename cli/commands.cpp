@@ -111,6 +111,17 @@ void PrintRow(std::ostream& out, const char* name, const std::array<std::int16_t
   out << "\n";
 }
 
+}  // namespace
+
+int LoadForCommand(Workspace& ws, LoadScope scope, std::ostream& err) {
+  if (LoadProgram(ws, scope) != LoadResult::NoConfig) return kExitOk;
+  err << kConfigNotFound << "\n";
+  err << "(data folder " << ws.programFolder.string() << "; create it with: orbelune-cli init)\n";
+  return kExitConfig;
+}
+
+namespace {
+
 int CmdInfo(const Options& o, std::ostream& out, std::ostream& err) {
   if (!o.rest.empty()) {
     err << "orbelune-cli info: unknown option " << o.rest.front() << "\n";
@@ -120,14 +131,7 @@ int CmdInfo(const Options& o, std::ostream& out, std::ostream& err) {
   ConsoleOperator op(err);
   Workspace ws(folder, op);
   ws.statusLine = [&err](const std::string& s) { err << "status: " << s << "\n"; };
-  if (!FileExists(ws.programFile("config.dat"))) {
-    err << "Config file not found: Check correct software installation\n";
-    err << "(data folder " << folder.string() << "; create it with: orbelune-cli init)\n";
-    return kExitConfig;
-  }
-  LoadConfig(ws.programFolder, ws.config, op);
-  ChooseProjectPath(ws);
-  LoadProject(ws, ws.config.Actual_Project_Number);
+  if (int code = LoadForCommand(ws, LoadScope::Project, err); code != kExitOk) return code;
 
   const AppConfig& c = ws.config;
   const ProjectSetup& s = ws.setup;

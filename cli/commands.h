@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/startup.h"
+
 namespace orb {
 
 enum ExitCode {
@@ -16,6 +18,13 @@ enum ExitCode {
   kExitDevice = 5,    // no instrument found (connect), no pseudo-terminal (simulate)
 };
 inline constexpr int kExitNoInstrument = kExitDevice;
+
+struct Workspace;
+
+// The program's load as far as `scope` (LoadProgram). A missing config.dat
+// is explained on `err` with how to create the data folder: kExitConfig;
+// otherwise kExitOk.
+int LoadForCommand(Workspace& ws, LoadScope scope, std::ostream& err);
 
 // args excludes the program name.
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

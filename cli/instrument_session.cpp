@@ -36,17 +36,7 @@ void InstrumentSession::takeConnectionOptions(std::vector<std::string>& args) {
 }
 
 int InstrumentSession::loadProject(bool withProject) {
-  if (!FileExists(ws.programFile("config.dat"))) {
-    err << "Config file not found: Check correct software installation\n";
-    err << "(data folder " << ws.programFolder.string() << "; create it with: orbelune-cli init)\n";
-    return kExitConfig;
-  }
-  LoadConfig(ws.programFolder, ws.config, op);
-  if (withProject) {
-    ChooseProjectPath(ws);
-    LoadProject(ws, ws.config.Actual_Project_Number);
-  }
-  return kExitOk;
+  return LoadForCommand(ws, withProject ? LoadScope::Project : LoadScope::Config, err);
 }
 
 int InstrumentSession::connect(const std::string& command) {

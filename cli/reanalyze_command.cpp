@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "app/data_folder.h"
+#include "app/workspace.h"
 #include "cli/commands.h"
 #include "cli/options.h"
 #include "common/console_seams.h"
@@ -139,10 +140,10 @@ int RunReanalyze(const std::vector<std::string>& args, std::ostream& out, std::o
   if (!Parse(args, o, err)) return kExitUsage;
 
   const fs::path programFolder = ResolveDataFolder(o.data);
-  if (!FileExists(programFolder / "config.dat")) {
-    err << "Config file not found: Check correct software installation\n";
-    err << "(data folder " << programFolder.string() << "; create it with: orbelune-cli init)\n";
-    return kExitConfig;
+  ConsoleOperator op(err);
+  {
+    Workspace ws(programFolder, op);
+    if (int code = LoadForCommand(ws, LoadScope::CheckConfig, err); code != kExitOk) return code;
   }
   std::error_code ec;
   const fs::path folder = fs::absolute(o.folder, ec).lexically_normal();
@@ -151,7 +152,6 @@ int RunReanalyze(const std::vector<std::string>& args, std::ostream& out, std::o
     return kExitUsage;
   }
 
-  ConsoleOperator op(err);
   ReportConfig config;
   // Read the settings without creating repoconf.dat when there is none.
   if (FileExists(programFolder / "repoconf.dat")) {

@@ -278,40 +278,39 @@ void Frm_Main::runLoadSequence() {
   outputs_->LightOn = 0;
   frm_autotext->hide();
 
-  // 4-6: the configuration and the current project's folder.
-  if (!FileExists(ws.programFile("config.dat"))) {
-    program_.op.inform("Config file not found: Check correct software installation");
-    program_.end(1);
-    return;
+  // The configuration, the current project's folder and its files. Before
+  // the files are read the chooser is shown disabled; its load creates the
+  // editor, whose own load reads the project when none is loaded yet.
+  LoadSteps steps;
+  steps.stage = [this](int stage) { StartupStage = stage; };
+  steps.beforeProject = [this, &ws] {
+    if (!init_) {
+      init_ = new Frm_Init(program_);
+      connect(init_, &Frm_Init::optionChosen, this, &Frm_Main::chooseOption);
+    }
+    ws.statusLine = [this](const std::string& text) { init_->LblNews->setText(Q(text)); };
+    init_->show();
+    init_->setEnabled(false);
+    if (!setup_) {
+      setup_ = new Frm_setup(program_);
+      connect(setup_, &Frm_setup::backToChooser, this, [this] {
+        Txt_description->setPlainText(setup_->Txt_description->toPlainText());
+        init_->show();
+      });
+    }
+    statusStep(0);
+    return !program_.ended;
+  };
+  switch (LoadProgram(ws, LoadScope::Project, steps)) {
+    case LoadResult::NoConfig:
+      program_.op.inform(kConfigNotFound);
+      program_.end(1);
+      return;
+    case LoadResult::Ended:
+      return;
+    case LoadResult::Loaded:
+      break;
   }
-  StartupStage = 1;
-  LoadConfig(ws.programFolder, ws.config, program_.op);
-  StartupStage = 2;
-  ChooseProjectPath(ws);
-
-  // 7: the chooser, shown disabled; its load creates the editor, whose own
-  // load reads the project when none is loaded yet.
-  StartupStage = 3;
-  if (!init_) {
-    init_ = new Frm_Init(program_);
-    connect(init_, &Frm_Init::optionChosen, this, &Frm_Main::chooseOption);
-  }
-  ws.statusLine = [this](const std::string& text) { init_->LblNews->setText(Q(text)); };
-  init_->show();
-  init_->setEnabled(false);
-  if (!setup_) {
-    setup_ = new Frm_setup(program_);
-    connect(setup_, &Frm_setup::backToChooser, this, [this] {
-      Txt_description->setPlainText(setup_->Txt_description->toPlainText());
-      init_->show();
-    });
-  }
-  statusStep(0);
-  if (program_.ended) return;
-
-  // 9-10: the project's files, with their own recovery.
-  LoadProject(ws, ws.config.Actual_Project_Number);
-  StartupStage = 4;
   statusStep(1);
   if (program_.ended) return;
 

@@ -28,6 +28,39 @@ TEST_F(StartupFixture, ProjectPathFallsBackToProjectZeroSilently) {
   EXPECT_TRUE(op.shown().empty());
 }
 
+TEST_F(StartupFixture, LoadGoesAsFarAsItsScopeAndNeverCreatesTheConfiguration) {
+  std::vector<int> stages;
+  LoadSteps steps;
+  steps.stage = [&](int n) { stages.push_back(n); };
+  EXPECT_EQ(LoadProgram(ws, LoadScope::Project, steps), LoadResult::NoConfig);
+  EXPECT_FALSE(std::filesystem::exists(tmp / "config.dat"));
+  EXPECT_TRUE(stages.empty());
+
+  const int demo = InitDataFolder(tmp.path(), true).demoProject;  // "Demo" is current
+  ws.ProjectPath.clear();
+  EXPECT_EQ(LoadProgram(ws, LoadScope::CheckConfig, steps), LoadResult::Loaded);
+  EXPECT_EQ(ws.config.Actual_Project_Number, 1);  // the default record, config.dat not read
+  EXPECT_TRUE(ws.ProjectPath.empty());
+  EXPECT_EQ(LoadProgram(ws, LoadScope::Config, steps), LoadResult::Loaded);
+  EXPECT_EQ(stages, (std::vector<int>{1}));
+  EXPECT_TRUE(ws.ProjectPath.empty());
+
+  // A hook that ends the load stops it before the project's files.
+  stages.clear();
+  steps.beforeProject = [&] { return false; };
+  EXPECT_EQ(LoadProgram(ws, LoadScope::Project, steps), LoadResult::Ended);
+  EXPECT_EQ(stages, (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(ws.ProjectPath, ProjectFolderPath(tmp.path(), demo));
+  EXPECT_TRUE(ws.setup.Name.empty());
+
+  stages.clear();
+  steps.beforeProject = [&] { return true; };
+  EXPECT_EQ(LoadProgram(ws, LoadScope::Project, steps), LoadResult::Loaded);
+  EXPECT_EQ(stages, (std::vector<int>{1, 2, 3, 4}));
+  EXPECT_EQ(ws.setup.Name, "Demo");
+  EXPECT_TRUE(op.shown().empty());
+}
+
 TEST(Startup, AutorunIsExactlyTheThreeSpellings) {
   for (const char* yes : {"/run", "/RUN", "/Run", "  /run\t"}) EXPECT_TRUE(IsAutorunArgument(yes)) << yes;
   for (const char* no : {"", "/rUn", "-run", "/run x", "run", "//run"}) EXPECT_FALSE(IsAutorunArgument(no)) << no;
