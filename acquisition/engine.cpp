@@ -2,36 +2,17 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 #include "app/workspace.h"
 #include "common/format.h"
 #include "common/seams.h"
 #include "device/device_link.h"
 #include "device/protocol.h"
+#include "signal/checked_math.h"
 
 namespace orb {
 
 namespace {
-
-// An overflow of one of the engine's fixed-width counters or tables ends the
-// tick where it happens; the next tick starts afresh. Nothing wraps around.
-struct TickFault {};
-
-std::int16_t Checked16(std::int64_t v) {
-  if (v < std::numeric_limits<std::int16_t>::min() || v > std::numeric_limits<std::int16_t>::max()) throw TickFault{};
-  return static_cast<std::int16_t>(v);
-}
-
-std::int16_t Round16(double v) {
-  if (!std::isfinite(v) || std::fabs(v) > 1e15) throw TickFault{};
-  return Checked16(RoundHalfEven(v));
-}
-
-std::int32_t Checked32(std::int64_t v) {
-  if (v < std::numeric_limits<std::int32_t>::min() || v > std::numeric_limits<std::int32_t>::max()) throw TickFault{};
-  return static_cast<std::int32_t>(v);
-}
 
 double RoundTo(double v, int decimals) {
   const double scale = std::pow(10.0, decimals);
@@ -69,8 +50,7 @@ void AcquisitionEngine::ResetTables() {
   NoiseSum.fill(0);
   LevelSum.fill(0);
   SampleCount.fill(0);
-  BelowFlag.fill(0);
-  EventPending.fill(0);
+  detector.ResetFlags();
   TotalCounts.fill(0);
   IntervalCounts.fill(0);
   Histogram = HistogramRecord{};
@@ -99,10 +79,7 @@ void AcquisitionEngine::StartBlankReading() {
   SamplesSinceBlank = 0;
   WindowCounter = 0;
   TraceRefreshCounter = 0;
-  RunningMax.fill(0);
-  BelowFlag.fill(0);
-  EventPending.fill(0);
-  RunningMin.fill(10000);
+  detector.StartBlankReading();
   StartTime = IntervalStartTime = clock_.steady();
   BlankReading = true;
   setTimer(true);
@@ -162,7 +139,7 @@ void AcquisitionEngine::OnTick() {
       blink = !blink;
     }
     TickCount = Checked32(std::int64_t(TickCount) + 1);
-  } catch (const TickFault&) {
+  } catch (const CounterOverflow&) {
     // Ends the tick silently; the next one starts afresh.
   }
 }
@@ -202,88 +179,20 @@ void AcquisitionEngine::StoreBlock(int start, const std::array<int, kBlockReadin
 }
 
 void AcquisitionEngine::RealTimeStep() {
-  const int N = ws_.setup.DSP_Interval;
-  if (TickCount <= N) return;
-  const int n = SampleIndex;
-  const int method = ws_.setup.DSP_Method;
-  const bool detect = TickCount > 1.5 * N;
-  for (int beam = 0; beam < kChannels; ++beam) {
-    if (n == 0) IntervalCounts[beam] = 0;
-    const std::int16_t x = raw(beam, n);
-    double& band = ws_.thresholds[beam];
-    if (BlankReading) {
-      RunningMax[beam] = std::max(RunningMax[beam], x);
-      RunningMin[beam] = std::min(RunningMin[beam], x);
-      auto blankBand = [&] {
-        if (RunningMin[beam] < 10000 && RunningMax[beam] > 0) {
-          band = std::floor((1.0 - double(RunningMin[beam]) / RunningMax[beam]) * 100.0 * 1.15) + 1.0;
-          if (band < 1.0) band = 1.0;
-          LowerTrace[idx(n, beam)] = Round16((100.0 - band) / 100.0 * x);
-        }
-      };
-      blankBand();
-      if (SamplesSinceBlank > ws_.setup.Threshold_Counter) {
-        BlankReading = false;
-        blankBand();
-        setTimer(false);
-        if (hooks.blankFinished) hooks.blankFinished();
-      }
-      continue;
-    }
-
-    std::int16_t& lower = LowerTrace[idx(n, beam)];
-    if (method == 2) {
-      int m = 0;
-      for (int k = 1; k <= 10; ++k) m = std::max<int>(m, raw(beam, ring(n - k)));
-      lower = Round16((100.0 - band) * m / 100.0);
-    } else if (method == 0 || method == 1) {
-      int m = 0;
-      for (int k = 1; k <= N; ++k) m = std::max<int>(m, raw(beam, ring(n - k)));
-      const int s = LowerTrace[idx(ring(n - 1), beam)] + LowerTrace[idx(ring(n - 2), beam)] +
-                    LowerTrace[idx(ring(n - 3), beam)];
-      lower = Round16(((100.0 - band) * m / 100.0 + s) / 4.0);
-    }
-    if (TickCount == N + 1) {
-      // The first computed trace value spreads over the window behind it.
-      if (n < N) {
-        const std::int16_t v = LowerTrace[idx(1, beam)];
-        for (int k = 0; k <= n; ++k) LowerTrace[idx(k, beam)] = v;
-      } else {
-        const std::int16_t v = LowerTrace[idx(n - N + 1, beam)];
-        for (int k = n - N; k <= n; ++k) LowerTrace[idx(k, beam)] = v;
-      }
-    }
-    if (!detect) continue;
-
-    const std::int16_t threshold = LowerTrace[idx(n, beam)];
-    if (method == 0) {
-      if (x < threshold) {
-        if (BelowFlag[beam] == 0) {
-          BelowFlag[beam] = -1;
-          EventPending[beam] = 1;
-        }
-      } else if (BelowFlag[beam] == -1) {
-        BelowFlag[beam] = 0;
-      }
-      if (WindowCounter >= N) {
-        if (EventPending[beam] == 1) {
-          if (TotalCounts[beam] < 10000) TotalCounts[beam] = Checked16(TotalCounts[beam] + 1);
-          IntervalCounts[beam] = Checked16(IntervalCounts[beam] + 1);
-        }
-        EventPending[beam] = 0;
-      }
-    } else if (method == 1 || method == 2) {
-      if (x < threshold && BelowFlag[beam] == 0) {
-        BelowFlag[beam] = -1;
-        if (TotalCounts[beam] <= kTotalCountsLimit) TotalCounts[beam] = Checked16(TotalCounts[beam] + 1);
-        IntervalCounts[beam] = Checked16(IntervalCounts[beam] + 1);
-        EventPending[beam] = 1;
-      } else if (x >= threshold && BelowFlag[beam] == -1) {
-        BelowFlag[beam] = 0;
-        EventPending[beam] = 0;
-      }
-    }
-  }
+  DetectorTables tables{RawBuffer.values, LowerTrace, rtBuffer_, ws_.thresholds, IntervalCounts, TotalCounts};
+  DetectorSample sample;
+  sample.slot = SampleIndex;
+  sample.tickCount = TickCount;
+  sample.windowCounter = WindowCounter;
+  sample.windowLength = ws_.setup.DSP_Interval;
+  sample.method = ws_.setup.DSP_Method;
+  sample.blankReading = BlankReading;
+  sample.blankComplete = SamplesSinceBlank > ws_.setup.Threshold_Counter;
+  detector.Step(sample, tables, [this] {
+    BlankReading = false;
+    setTimer(false);
+    if (hooks.blankFinished) hooks.blankFinished();
+  });
 }
 
 void AcquisitionEngine::IntervalAnalysisStep() {

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "records/record_files.h"
+#include "signal/realtime_detector.h"
 
 namespace orb {
 
@@ -30,7 +31,6 @@ struct Workspace;
 enum RunState : std::int16_t { kStopped = 0, kRunning = 1, kPaused = 2 };
 
 inline constexpr int kTimerIntervalMs = 30;
-inline constexpr int kTotalCountsLimit = 9999;  // TotalCounts grows only while at most this
 
 // What the engine asks of the rest of the program. Every hook may be empty.
 struct EngineHooks {
@@ -112,10 +112,10 @@ class AcquisitionEngine {
   RawRecord RawBuffer;
   std::vector<std::int16_t> LowerTrace, UpperTrace, PeakTrace, ValleyTrace;
   std::array<std::int32_t, kChannelSlots> NoiseSum{}, LevelSum{}, SampleCount{};
-  std::array<std::int16_t, kChannelSlots> RunningMax{}, RunningMin{};
-  std::array<std::int16_t, kChannelSlots> BelowFlag{}, EventPending{};
   std::array<std::int16_t, kChannelSlots> IntervalCounts{}, TotalCounts{};
   HistogramRecord Histogram;  // cumulative body-bends histogram of the run
+  // The real-time counting of dips (and the blank reading) on these tables.
+  RealTimeDetector detector;
   std::array<std::int32_t, kChannelSlots> HistogramPeak{};
 
   int rtBuffer() const { return rtBuffer_; }
