@@ -1,7 +1,5 @@
 #include "cli/acquire_command.h"
 
-#include <atomic>
-#include <csignal>
 #include <ostream>
 #include <thread>
 
@@ -11,6 +9,7 @@
 #include "app/startup.h"
 #include "cli/commands.h"
 #include "cli/instrument_session.h"
+#include "cli/interrupt.h"
 #include "cli/options.h"
 #include "common/datetime.h"
 #include "common/format.h"
@@ -18,10 +17,6 @@
 namespace orb {
 
 namespace {
-
-std::atomic<bool> gInterrupted{false};
-
-extern "C" void OnInterrupt(int) { gInterrupted = true; }
 
 const char* const kUsage =
     "usage: orbelune-cli acquire --name NAME [--minutes M] [--description TEXT] [--proceed]\n"
@@ -131,12 +126,13 @@ int RunAcquire(const std::vector<std::string>& argsIn, std::ostream& out, std::o
       s.disconnect();
       return kExitUsage;
     }
-    gInterrupted = false;
-    auto previous = std::signal(SIGINT, OnInterrupt);
-    auto previousTerm = std::signal(SIGTERM, OnInterrupt);
+    // Ctrl+C (or SIGTERM) acts as Stop: the records written so far are kept
+    // and the outputs switched off.
+    StopFlag interrupted;
+    InterruptStops interrupt(interrupted, InterruptStops::Signals::InterruptAndTerminate);
     auto next = std::chrono::steady_clock::now();
     while (engine.timerEnabled) {
-      if (gInterrupted || (testHooks.stop && testHooks.stop(engine))) {
+      if (interrupted.requested() || (testHooks.stop && testHooks.stop(engine))) {
         err << "\nstopped\n";
         run.StopRun();
         break;
@@ -148,8 +144,6 @@ int RunAcquire(const std::vector<std::string>& argsIn, std::ostream& out, std::o
       engine.OnTick();
       if (testHooks.afterTick) testHooks.afterTick(engine);
     }
-    std::signal(SIGINT, previous);
-    std::signal(SIGTERM, previousTerm);
   } catch (const UnansweredQuestion& e) {
     err << "\norbelune-cli acquire: " << e.what() << "\n(give --proceed to go on)\n";
     code = kExitUsage;

@@ -1,13 +1,12 @@
 #include "cli/reanalyze_command.h"
 
-#include <atomic>
-#include <csignal>
 #include <exception>
 #include <ostream>
 
 #include "app/data_folder.h"
 #include "app/workspace.h"
 #include "cli/commands.h"
+#include "cli/interrupt.h"
 #include "cli/options.h"
 #include "common/console_seams.h"
 #include "common/fileio.h"
@@ -94,32 +93,6 @@ bool Parse(const std::vector<std::string>& args, Options& o, std::ostream& err) 
   return true;
 }
 
-// Ctrl+C while the intervals are counted acts as "STOP": the run ends after
-// the current record and nothing is saved or reported.
-std::atomic<StopFlag*> gStopOnInterrupt{nullptr};
-
-extern "C" void OnReanalyzeInterrupt(int) {
-  if (StopFlag* stop = gStopOnInterrupt.load()) stop->request();
-}
-
-// Routes SIGINT to `stop` while it lives, then puts the previous handler back.
-class InterruptStops {
- public:
-  explicit InterruptStops(StopFlag& stop) {
-    gStopOnInterrupt = &stop;
-    previous_ = std::signal(SIGINT, OnReanalyzeInterrupt);
-  }
-  ~InterruptStops() {
-    if (previous_ != SIG_ERR) std::signal(SIGINT, previous_);
-    gStopOnInterrupt = nullptr;
-  }
-  InterruptStops(const InterruptStops&) = delete;
-  InterruptStops& operator=(const InterruptStops&) = delete;
-
- private:
-  void (*previous_)(int) = SIG_ERR;
-};
-
 const char* OutcomeText(ReanalysisOutcome o) {
   switch (o) {
     case ReanalysisOutcome::Reported: return "reported";
@@ -184,7 +157,9 @@ int RunReanalyze(const std::vector<std::string>& args, std::ostream& out, std::o
   StopFlag stop;
   ReanalysisResult result;
   try {
-    InterruptStops interrupt(stop);
+    // Ctrl+C while the intervals are counted acts as "STOP": the run ends
+    // after the current record and nothing is saved or reported.
+    InterruptStops interrupt(stop, InterruptStops::Signals::Interrupt);
     result = RunRawReanalysis(programFolder, folder, controls, op, events ? *events : consoleEvents, stop,
                               GeneratorReportWriter(request, op, launcher));
   } catch (const std::exception& e) {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "common/stop_flag.h"
 #include "reports/rebinning.h"
 #include "reports/report_context.h"
 
@@ -85,15 +86,6 @@ std::string ReanalysisSettingText(const ReanalysisControls& controls);
 
 // "STOP": set by the stop button, cleared by "RUN", checked after every
 // record (after the window's events have run).
-class StopFlag {
- public:
-  void request() { flag_ = true; }
-  void clear() { flag_ = false; }
-  bool requested() const { return flag_; }
-
- private:
-  std::atomic<bool> flag_{false};
-};
 
 // What the report writer gets after a re-analysis: the new counts as the
 // report loads a recording (times with the day correction, records 0..K),
