@@ -15,7 +15,7 @@
 #include "sim/model.h"
 #include "sim/virtual_instrument.h"
 #include "tests/support/temp_folder.h"
-#include "ui/outputs_panels.h"
+#include "ui/main/outputs_panels.h"
 
 using namespace orb;
 

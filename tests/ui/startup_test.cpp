@@ -13,9 +13,9 @@
 #include "sim/virtual_instrument.h"
 #include "tests/support/temp_folder.h"
 #include "tests/ui/ui_fixture.h"
-#include "ui/frm_init.h"
-#include "ui/frm_main.h"
-#include "ui/program.h"
+#include "ui/app/frm_init.h"
+#include "ui/main/frm_main.h"
+#include "ui/app/program.h"
 
 using namespace orb;
 

@@ -7,8 +7,8 @@
 
 #include "app/workspace.h"
 #include "tests/support/scripted_seams.h"
-#include "ui/frm_main.h"
-#include "ui/program.h"
+#include "ui/main/frm_main.h"
+#include "ui/app/program.h"
 
 namespace orb::testing {
 

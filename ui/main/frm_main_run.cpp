@@ -8,12 +8,12 @@
 #include "acquisition/engine.h"
 #include "acquisition/outputs.h"
 #include "acquisition/run_control.h"
-#include "ui/calibration_plot.h"
-#include "ui/frm_main.h"
-#include "ui/frm_offline.h"
-#include "ui/frm_setup.h"
-#include "ui/outputs_panels.h"
-#include "ui/program.h"
+#include "ui/plots/calibration_plot.h"
+#include "ui/main/frm_main.h"
+#include "ui/browser/frm_offline.h"
+#include "ui/setup/frm_setup.h"
+#include "ui/main/outputs_panels.h"
+#include "ui/app/program.h"
 
 namespace orb {
 

@@ -1,4 +1,4 @@
-#include "ui/qt_seams.h"
+#include "ui/app/qt_seams.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

@@ -1,4 +1,4 @@
-#include "ui/frm_about.h"
+#include "ui/app/frm_about.h"
 
 #include <QPushButton>
 #include <QVBoxLayout>

@@ -1,4 +1,4 @@
-#include "ui/outputs_panels.h"
+#include "ui/main/outputs_panels.h"
 
 #include <QCheckBox>
 #include <QFormLayout>

@@ -1,4 +1,4 @@
-#include "ui/frm_setup.h"
+#include "ui/setup/frm_setup.h"
 
 #include <QCloseEvent>
 #include <QFormLayout>
@@ -6,7 +6,7 @@
 
 #include "app/project_files.h"
 #include "app/startup.h"
-#include "ui/program.h"
+#include "ui/app/program.h"
 
 namespace orb {
 

@@ -1,4 +1,4 @@
-#include "ui/frm_offline.h"
+#include "ui/browser/frm_offline.h"
 
 #include <QCloseEvent>
 #include <QVBoxLayout>
@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "app/project_files.h"
-#include "ui/program.h"
+#include "ui/app/program.h"
 
 namespace orb {
 

@@ -1,4 +1,4 @@
-#include "ui/frm_init.h"
+#include "ui/app/frm_init.h"
 
 #include <QCloseEvent>
 #include <QEvent>
@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/startup.h"
-#include "ui/program.h"
+#include "ui/app/program.h"
 
 namespace orb {
 namespace {
