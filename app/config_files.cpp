@@ -85,34 +85,35 @@ std::string ThresholdFileBytes(const ChannelThresholds& thresholds) {
   return w.bytes();
 }
 
-void LoadChannelStatus(Workspace& ws, int projectNumber) {
+void LoadChannelStatus(const std::filesystem::path& folder, ChannelStatus& status, int projectNumber, Operator& op) {
   // Channels past the end of a short file keep their state: the raw table
   // starts from the current one, whose -1/0 map onto themselves below.
-  ChannelStatus raw = ws.status;
+  ChannelStatus raw = status;
   try {
-    auto file = OpenSettings(ws.projectFile(kStatusFile));
+    auto file = OpenSettings(folder / kStatusFile);
     ReadIndexedRecords(file, [&](int i) {
       NextText(file.reader);
       raw[i] = file.reader.readInt16();
     });
   } catch (const std::exception&) {
-    ws.op->inform(DefaultValuesMessage(projectNumber, kStatusFile));
-    for (int c = 0; c < kChannels; ++c) ws.status[c] = -1;
+    op.inform(DefaultValuesMessage(projectNumber, kStatusFile));
+    for (int c = 0; c < kChannels; ++c) status[c] = -1;
     return;
   }
-  for (int c = 0; c < kChannels; ++c) ws.status[c] = raw[c] != 0 ? -1 : 0;
+  for (int c = 0; c < kChannels; ++c) status[c] = raw[c] != 0 ? -1 : 0;
 }
 
-void LoadThresholds(Workspace& ws, int projectNumber) {
+void LoadThresholds(const std::filesystem::path& folder, ChannelThresholds& thresholds, int projectNumber,
+                    Operator& op) {
   try {
-    auto file = OpenSettings(ws.projectFile(kThresholdFile));
+    auto file = OpenSettings(folder / kThresholdFile);
     ReadIndexedRecords(file, [&](int i) {
       NextText(file.reader);
-      ws.thresholds[i] = file.reader.readReal();
+      thresholds[i] = file.reader.readReal();
     });
   } catch (const std::exception&) {
-    ws.op->inform(DefaultValuesMessage(projectNumber, kThresholdFile));
-    for (int c = 0; c < kChannels; ++c) ws.thresholds[c] = 3.0;
+    op.inform(DefaultValuesMessage(projectNumber, kThresholdFile));
+    for (int c = 0; c < kChannels; ++c) thresholds[c] = 3.0;
   }
 }
 

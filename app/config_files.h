@@ -18,10 +18,12 @@ bool LoadConfig(const std::filesystem::path& programFolder, AppConfig& config, O
 // Replaces config.dat; on failure shows "<Error Saving Config File>".
 bool SaveConfig(const std::filesystem::path& programFolder, const AppConfig& config, Operator& op);
 
-// The loaders read <ProjectPath>/status.dat and threshld.dat; `projectNumber`
-// is used only in their messages.
-void LoadChannelStatus(Workspace& ws, int projectNumber);
-void LoadThresholds(Workspace& ws, int projectNumber);
+// status.dat and threshld.dat of a project folder; a file that cannot be
+// read is reported and every channel gets the default (enabled, 3 %).
+// `projectNumber` is used only in the messages.
+void LoadChannelStatus(const std::filesystem::path& folder, ChannelStatus& status, int projectNumber, Operator& op);
+void LoadThresholds(const std::filesystem::path& folder, ChannelThresholds& thresholds, int projectNumber,
+                    Operator& op);
 // Throw RecordError / std::system_error: written only by SaveProject.
 void SaveChannelStatus(const std::filesystem::path& folder, const ChannelStatus& status);
 void SaveThresholds(const std::filesystem::path& folder, const ChannelThresholds& thresholds);

@@ -200,40 +200,40 @@ ProjectSetup DefaultProjectSetup(const std::filesystem::path& programFolder, int
 
 void LoadProjectSetup(Workspace& ws, int projectNumber) { LoadProjectSetupOnce(ws, projectNumber, true); }
 
-void LoadGroupNames(Workspace& ws, int projectNumber) {
+void LoadGroupNames(const std::filesystem::path& folder, GroupTable& groups, int projectNumber, Operator& op) {
   try {
-    auto file = OpenSettings(ws.projectFile(kGroupsFile));
+    auto file = OpenSettings(folder / kGroupsFile);
     ReadIndexedRecords(file, [&](int i) {
       NextText(file.reader);
-      ws.groups.GroupName[i] = NextText(file.reader);
+      groups.GroupName[i] = NextText(file.reader);
     });
   } catch (const std::exception&) {
-    ws.op->inform("Error [\\p" + FormatDigits(projectNumber, 5) + "\\groups.dat] => Loading default groups...");
-    for (int g = 0; g < kChannels; ++g) ws.groups.GroupName[g] = g < 12 ? "Group" + std::to_string(g) : "Free";
+    op.inform("Error [\\p" + FormatDigits(projectNumber, 5) + "\\groups.dat] => Loading default groups...");
+    for (int g = 0; g < kChannels; ++g) groups.GroupName[g] = g < 12 ? "Group" + std::to_string(g) : "Free";
   }
 }
 
-void LoadChannelGroups(Workspace& ws, int projectNumber) {
+void LoadChannelGroups(const std::filesystem::path& folder, GroupTable& groups, int projectNumber, Operator& op) {
   try {
-    auto file = OpenSettings(ws.projectFile(kChannelGroupsFile));
+    auto file = OpenSettings(folder / kChannelGroupsFile);
     ReadIndexedRecords(file, [&](int i) {
       NextText(file.reader);
-      ws.groups.ChannelGroup[i] = file.reader.readInt16();
+      groups.ChannelGroup[i] = file.reader.readInt16();
     });
   } catch (const std::exception&) {
-    ws.op->inform("Error [\\p" + FormatDigits(projectNumber, 5) + "\\chgroup.dat] => Loading default groups...");
+    op.inform("Error [\\p" + FormatDigits(projectNumber, 5) + "\\chgroup.dat] => Loading default groups...");
     // Two grid columns per group, the first column alone in group 0.
-    for (int c = 0; c < kChannels; ++c) ws.groups.ChannelGroup[c] = static_cast<std::int16_t>((c / 16 + 1) / 2);
+    for (int c = 0; c < kChannels; ++c) groups.ChannelGroup[c] = static_cast<std::int16_t>((c / 16 + 1) / 2);
   }
 }
 
 void LoadProject(Workspace& ws, int projectNumber) {
   if (ws.ProjectPath.empty()) ws.ProjectPath = ProjectFolderPath(ws.programFolder, projectNumber);
   LoadProjectSetup(ws, projectNumber);
-  LoadChannelStatus(ws, projectNumber);
-  LoadThresholds(ws, projectNumber);
-  LoadGroupNames(ws, projectNumber);
-  LoadChannelGroups(ws, projectNumber);
+  LoadChannelStatus(ws.ProjectPath, ws.status, projectNumber, *ws.op);
+  LoadThresholds(ws.ProjectPath, ws.thresholds, projectNumber, *ws.op);
+  LoadGroupNames(ws.ProjectPath, ws.groups, projectNumber, *ws.op);
+  LoadChannelGroups(ws.ProjectPath, ws.groups, projectNumber, *ws.op);
   LoadPlateFormat(ws.programFolder, ws.setup.Plate_format, ws.plate, *ws.op);
 }
 

@@ -32,8 +32,11 @@ void LoadProject(Workspace& ws, int projectNumber);
 // the stage it failed at. A Num_proj other than projectNumber is a warning
 // (message and ws.showStatus), the values are kept.
 void LoadProjectSetup(Workspace& ws, int projectNumber);
-void LoadGroupNames(Workspace& ws, int projectNumber);
-void LoadChannelGroups(Workspace& ws, int projectNumber);
+// groups.dat and chgroup.dat of a project or acquisition folder; a file that
+// cannot be read is reported and gets the default groups. `projectNumber` is
+// used only in the messages.
+void LoadGroupNames(const std::filesystem::path& folder, GroupTable& groups, int projectNumber, Operator& op);
+void LoadChannelGroups(const std::filesystem::path& folder, GroupTable& groups, int projectNumber, Operator& op);
 
 // Writes setup.dat (after copying it to setup.bak), status.dat, threshld.dat,
 // groups.dat and chgroup.dat into `folder` (ws.ProjectPath when empty), with

@@ -4,7 +4,6 @@
 
 #include "app/project_files.h"
 #include "app/settings_io.h"
-#include "app/workspace.h"
 #include "common/fileio.h"
 #include "common/format.h"
 #include "common/seams.h"
@@ -127,13 +126,10 @@ std::string SettingText(int dspMethod, int organism, int snrx10) {
 ReportContext LoadReportContext(const fs::path& programFolder, const fs::path& acquisitionFolder, Operator& op,
                                 OneShotSetting* oneShot) {
   ReportContext ctx;
-  Workspace ws(programFolder, op);
-  ws.ProjectPath = acquisitionFolder;
-  ws.groups.ChannelGroup.fill(-1);
+  ctx.groups.ChannelGroup.fill(-1);
   const int project = ProjectNumberOf(acquisitionFolder);
-  LoadGroupNames(ws, project);
-  LoadChannelGroups(ws, project);
-  ctx.groups = ws.groups;
+  LoadGroupNames(acquisitionFolder, ctx.groups, project, op);
+  LoadChannelGroups(acquisitionFolder, ctx.groups, project, op);
   ctx.groups.ChannelGroup[kChannels] = -1;
 
   const AcquisitionSettings settings = ReadAcquisitionSettings(acquisitionFolder);

@@ -86,7 +86,7 @@ TEST_F(ProjectFixture, StatusAssignsByLineAndWritesOne) {
   // Channel numbers out of order and a value of 7; only three lines.
   tmp.write("p00001/status.dat", "\"<Channel>, <Enabled>\"\r\n5,7\r\n0,0\r\n9,1\r\n");
   ws.status[3] = -1;
-  LoadChannelStatus(ws, 1);
+  LoadChannelStatus(ws.ProjectPath, ws.status, 1, *ws.op);
   EXPECT_TRUE(op.shown().empty());
   EXPECT_EQ(ws.status[0], -1);  // first line, whatever number it carries
   EXPECT_EQ(ws.status[1], 0);
@@ -105,12 +105,12 @@ TEST_F(ProjectFixture, StatusExtraLinesIgnoredDamagedGivesAllEnabled) {
   std::string file = "\"<Channel>, <Enabled>\"\r\n";
   for (int c = 0; c < 400; ++c) file += std::to_string(c) + ",0\r\n";
   tmp.write("p00001/status.dat", file);
-  LoadChannelStatus(ws, 1);
+  LoadChannelStatus(ws.ProjectPath, ws.status, 1, *ws.op);
   EXPECT_TRUE(op.shown().empty());
   EXPECT_EQ(ws.status[383], 0);
 
   tmp.write("p00001/status.dat", "\"<Channel>, <Enabled>\"\r\n0,0\r\n1,x\r\n");
-  LoadChannelStatus(ws, 1);
+  LoadChannelStatus(ws.ProjectPath, ws.status, 1, *ws.op);
   EXPECT_EQ(op.texts(), std::vector<std::string>{"Error [\\p00001\\status.dat] => Loading default values..."});
   for (int c = 0; c < kChannels; ++c) ASSERT_EQ(ws.status[c], -1);
 }
@@ -126,14 +126,14 @@ TEST_F(ProjectFixture, ThresholdsRoundedOnWriteAndDefaults) {
   EXPECT_NE(bytes.find("\r\n383,3\r\n"), std::string::npos);
 
   ws.thresholds.fill(7.0);
-  LoadThresholds(ws, 1);
+  LoadThresholds(ws.ProjectPath, ws.thresholds, 1, *ws.op);
   EXPECT_TRUE(op.shown().empty());
   EXPECT_DOUBLE_EQ(ws.thresholds[0], 2.5);
   EXPECT_DOUBLE_EQ(ws.thresholds[383], 3.0);
 
   std::filesystem::remove(ws.projectFile("threshld.dat"));
   ws.thresholds.fill(7.0);
-  LoadThresholds(ws, 12);
+  LoadThresholds(ws.ProjectPath, ws.thresholds, 12, *ws.op);
   EXPECT_EQ(op.texts(), std::vector<std::string>{"Error [\\p00012\\threshld.dat] => Loading default values..."});
   EXPECT_DOUBLE_EQ(ws.thresholds[0], 3.0);
   EXPECT_DOUBLE_EQ(ws.thresholds[383], 3.0);

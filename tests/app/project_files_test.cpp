@@ -54,8 +54,8 @@ TEST_F(ProjectFixture, SaveProjectWritesTheFiveFilesByteForByte) {
   ws.status.fill(-1);
   ws.status[4] = 0;
   ws.thresholds.fill(3.0);
-  LoadGroupNames(ws, 1);     // no files yet: the default groups
-  LoadChannelGroups(ws, 1);
+  LoadGroupNames(ws.ProjectPath, ws.groups, 1, *ws.op);     // no files yet: the default groups
+  LoadChannelGroups(ws.ProjectPath, ws.groups, 1, *ws.op);
   ws.groups.ChannelGroup[5] = -1;
   tmp.write("p00001/setup.dat", "previous");
   SaveProject(ws);
@@ -248,8 +248,8 @@ TEST_F(ProjectFixture, ProjectNumberMismatchWarnsAndKeepsValues) {
 
 TEST_F(ProjectFixture, MissingGroupFilesGiveDefaultGroups) {
   ws.groups.GroupName[20] = "kept?";
-  LoadGroupNames(ws, 1);
-  LoadChannelGroups(ws, 1);
+  LoadGroupNames(ws.ProjectPath, ws.groups, 1, *ws.op);
+  LoadChannelGroups(ws.ProjectPath, ws.groups, 1, *ws.op);
   EXPECT_EQ(op.texts(), (std::vector<std::string>{
                             "Error [\\p00001\\groups.dat] => Loading default groups...",
                             "Error [\\p00001\\chgroup.dat] => Loading default groups..."}));

@@ -61,8 +61,8 @@ TEST_F(ProjectFixture, LoadersSurviveDamagedFiles) {
   ws.setup.Name = "Valid";
   ws.status.fill(-1);
   ws.thresholds.fill(2.25);
-  LoadGroupNames(ws, 1);
-  LoadChannelGroups(ws, 1);
+  LoadGroupNames(ws.ProjectPath, ws.groups, 1, *ws.op);
+  LoadChannelGroups(ws.ProjectPath, ws.groups, 1, *ws.op);
   op.clear();
   const std::string setup = SetupFileBytes(ws.setup, 1);
   const std::string status = StatusFileBytes(ws.status);
@@ -87,7 +87,7 @@ TEST_F(ProjectFixture, LoadersSurviveDamagedFiles) {
 
     op.clear();
     tmp.write("p00001/status.dat", damage.of(status));
-    LoadChannelStatus(ws, 1);
+    LoadChannelStatus(ws.ProjectPath, ws.status, 1, *ws.op);
     for (int ch = 0; ch < kChannels; ++ch) ASSERT_TRUE(ws.status[ch] == -1 || ws.status[ch] == 0);
     if (!op.shown().empty()) {
       EXPECT_EQ(op.texts(), std::vector<std::string>{"Error [\\p00001\\status.dat] => Loading default values..."});
@@ -96,7 +96,7 @@ TEST_F(ProjectFixture, LoadersSurviveDamagedFiles) {
 
     op.clear();
     tmp.write("p00001/threshld.dat", damage.of(thresholds));
-    LoadThresholds(ws, 1);
+    LoadThresholds(ws.ProjectPath, ws.thresholds, 1, *ws.op);
     for (int ch = 0; ch < kChannels; ++ch) ASSERT_TRUE(std::isfinite(ws.thresholds[ch]));
     if (!op.shown().empty()) {
       EXPECT_EQ(op.texts(), std::vector<std::string>{"Error [\\p00001\\threshld.dat] => Loading default values..."});
@@ -109,8 +109,8 @@ TEST_F(ProjectFixture, LoadersSurviveDamagedFiles) {
     op.clear();
     tmp.write("p00001/groups.dat", damage.of(groups));
     tmp.write("p00001/chgroup.dat", damage.of(chgroup));
-    LoadGroupNames(ws, 1);
-    LoadChannelGroups(ws, 1);
+    LoadGroupNames(ws.ProjectPath, ws.groups, 1, *ws.op);
+    LoadChannelGroups(ws.ProjectPath, ws.groups, 1, *ws.op);
     for (const auto& text : op.texts()) EXPECT_NE(text.find("=> Loading default groups..."), std::string::npos);
 
     // setup.dat, with a sound setup.bak beside it in every other trial.
@@ -153,14 +153,14 @@ TEST_F(ProjectFixture, EnormousAndSpecialFilesAreBoundedNotFatal) {
   // junk: the table is read, the junk past the last slot never reached.
   tmp.write("p00001/status.dat", StatusFileBytes(ws.status) + "384,0\r\n" + std::string(3 << 20, 'x'));
   ws.status.fill(-1);
-  LoadChannelStatus(ws, 1);
+  LoadChannelStatus(ws.ProjectPath, ws.status, 1, *ws.op);
   EXPECT_TRUE(op.shown().empty());
   EXPECT_EQ(ws.status[0], 0);
   EXPECT_EQ(ws.status[383], -1);
 
   // One line of megabytes: damaged, defaults.
   tmp.write("p00001/groups.dat", "\"h\"\r\n0,\"" + std::string(3 << 20, 'n') + "\"\r\n");
-  LoadGroupNames(ws, 1);
+  LoadGroupNames(ws.ProjectPath, ws.groups, 1, *ws.op);
   EXPECT_EQ(op.texts(), std::vector<std::string>{"Error [\\p00001\\groups.dat] => Loading default groups..."});
   EXPECT_EQ(ws.groups.GroupName[0], "Group0");
 
@@ -174,7 +174,7 @@ TEST_F(ProjectFixture, EnormousAndSpecialFilesAreBoundedNotFatal) {
   // A folder or a pipe under a file's name: unreadable, never waited on.
   op.clear();
   std::filesystem::create_directories(tmp / "p00001/threshld.dat");
-  LoadThresholds(ws, 1);
+  LoadThresholds(ws.ProjectPath, ws.thresholds, 1, *ws.op);
   ASSERT_EQ(::mkfifo((tmp / "config.dat").c_str(), 0600), 0);
   AppConfig config;
   EXPECT_FALSE(LoadConfig(tmp.path(), config, op));
