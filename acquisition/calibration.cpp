@@ -416,7 +416,7 @@ SnrValidation ValidateSnrBox(const std::string& text) {
   return v;
 }
 
-// ---- calibration menus of the main window ------------------------------------
+// ---- the calibration state -------------------------------------------------------
 
 CalibrationControls Controls(const CalibrationMenus& m) {
   CalibrationControls c;
@@ -436,34 +436,41 @@ CalibrationControls Controls(const CalibrationMenus& m) {
   return c;
 }
 
-void ToggleAutoCalibration(CalibrationMenus& m, ProjectSetup& setup) {
-  m.autoCalibrationMode = !m.autoCalibrationMode;
-  setup.MenuTable[Mn1][Enab_Cal] = m.autoCalibrationMode ? 1 : 0;
+void SetAutoCalibration(CalibrationMenus& m, ProjectSetup& setup, bool on) {
+  m.autoCalibrationMode = on;
+  setup.MenuTable[Mn1][Enab_Cal] = on ? 1 : 0;
 }
 
-void ToggleAutoZero(CalibrationMenus& m, ProjectSetup& setup) {
-  m.autoZeroMode = !m.autoZeroMode;
-  setup.MenuTable[Mn1][Enab_Zero] = m.autoZeroMode ? 1 : 0;
+void SetAutoZero(CalibrationMenus& m, ProjectSetup& setup, bool on) {
+  m.autoZeroMode = on;
+  setup.MenuTable[Mn1][Enab_Zero] = on ? 1 : 0;
 }
+
+void ToggleAutoCalibration(CalibrationMenus& m, ProjectSetup& setup) {
+  SetAutoCalibration(m, setup, !m.autoCalibrationMode);
+}
+
+void ToggleAutoZero(CalibrationMenus& m, ProjectSetup& setup) { SetAutoZero(m, setup, !m.autoZeroMode); }
 
 void CalibrationControlOn(CalibrationMenus& m) { m.calibrationControl = true; }
 
 void CalibrationControlOff(CalibrationMenus& m, ProjectSetup& setup) {
   m.calibrationControl = false;
-  m.autoCalibrationMode = true;
-  m.autoZeroMode = true;
-  setup.MenuTable[Mn1][Enab_Cal] = 1;
-  setup.MenuTable[Mn1][Enab_Zero] = 1;
+  SetAutoCalibration(m, setup, true);
+  SetAutoZero(m, setup, true);
+}
+
+void TakePreset(CalibrationMenus& m, int organism, const DetectionPreset& preset) {
+  m.organism = organism;
+  m.snrFactor = preset.snrFactor;
+  m.snrText = preset.boxText;
+  m.umbralLabel = preset.labelText;
+  m.snrBoxVisible = preset.boxVisible;
 }
 
 void ChooseOrganism(CalibrationMenus& m, ProjectSetup& setup, int item) {
-  m.organism = item;
   setup.MenuTable[Mn1][Organism] = static_cast<std::int16_t>(item);
-  DetectionPreset p = ApplyDetectionPreset(item, m.snrFactor, m.snrText);
-  m.snrFactor = p.snrFactor;
-  m.snrText = p.boxText;
-  m.umbralLabel = p.labelText;
-  m.snrBoxVisible = p.boxVisible;
+  TakePreset(m, item, ApplyDetectionPreset(item, m.snrFactor, m.snrText));
 }
 
 void ToggleSnrBox(CalibrationMenus& m) {
@@ -479,5 +486,9 @@ std::optional<std::string> LeaveSnrBox(CalibrationMenus& m, ProjectSetup& setup,
   if (v.accepted) return std::nullopt;
   return std::string(kSnrInvalidMessage);
 }
+
+void TakeSnrBoxFactor(CalibrationMenus& m) { m.snrFactor = SnrBoxValue(m.snrText); }
+
+void TakeRunStartFactor(CalibrationMenus& m) { m.snrFactor = RunStartSnrFactor(m.snrText); }
 
 }  // namespace orb

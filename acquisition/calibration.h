@@ -2,7 +2,9 @@
 // gain until its raw reading lies in the working band), AutoAdjust (the same
 // stepping for the channels the acquisition tick flags), AutoZero (measures
 // each channel's noise and derives its BlankPercent), and the calibration
-// menus and signal-to-noise box of the main window as plain state.
+// state (automatic switches, calibration control, organism and
+// signal-to-noise factor) with the rules of the menus and the box that
+// change it.
 //
 // The routines run on the one interface thread and let events run through
 // the link's EventLoop. They act only while the host says a run is active;
@@ -196,16 +198,19 @@ struct SnrValidation {
 };
 SnrValidation ValidateSnrBox(const std::string& text);
 
-// ---- calibration menus of the main window ------------------------------------
+// ---- the calibration state -------------------------------------------------------
 
-// The window's calibration state. The window moves Controls() into its
-// widgets after every call.
+// The program's calibration state, held once: by the acquisition engine,
+// whose tick reads the switches and the factor, and which run control reads
+// at Play. The main window's calibration panel changes it only through the
+// functions below and then moves Controls() into its widgets; the command
+// line sets it from the project.
 struct CalibrationMenus {
   bool autoCalibrationMode = false;  // mnCalibra checked
   bool autoZeroMode = false;         // mnZero checked
   bool calibrationControl = true;    // mncal_on checked (false: mncal_off)
   int organism = -1;                 // Cmb_organism selection
-  double snrFactor = 1.7;            // SnrFactor
+  double snrFactor = 1.7;            // the signal-to-noise factor of detection and zero
   std::string snrText = "1.7";       // txt_snr_umbral
   bool snrBoxVisible = true;
   std::string umbralLabel = "> Zero SNR:";  // lbl_umbral
@@ -225,7 +230,10 @@ struct CalibrationControls {
 };
 CalibrationControls Controls(const CalibrationMenus& m);
 
-// mnCalibra / mnZero clicked: toggles the switch; Enab_Cal / Enab_Zero follow.
+// A switch set on or off; Enab_Cal / Enab_Zero store it as 1 / 0.
+void SetAutoCalibration(CalibrationMenus& m, ProjectSetup& setup, bool on);
+void SetAutoZero(CalibrationMenus& m, ProjectSetup& setup, bool on);
+// mnCalibra / mnZero clicked: toggles the switch.
 void ToggleAutoCalibration(CalibrationMenus& m, ProjectSetup& setup);
 void ToggleAutoZero(CalibrationMenus& m, ProjectSetup& setup);
 // mncal_on / mncal_off. OFF also switches both automatic modes on (stored
@@ -233,6 +241,10 @@ void ToggleAutoZero(CalibrationMenus& m, ProjectSetup& setup);
 // window's "Calibration Control" box.
 void CalibrationControlOn(CalibrationMenus& m);
 void CalibrationControlOff(CalibrationMenus& m, ProjectSetup& setup);
+// An organism and its detection preset become the state: the selection,
+// the factor, the box's text and visibility and the label. The load takes
+// the project's this way (nothing is stored back into the project).
+void TakePreset(CalibrationMenus& m, int organism, const DetectionPreset& preset);
 // Cmb_organism: stores the index in Organism and applies the preset
 // (ApplyDetectionPreset, shared with the window's load).
 void ChooseOrganism(CalibrationMenus& m, ProjectSetup& setup, int item);
@@ -242,5 +254,11 @@ void ToggleSnrBox(CalibrationMenus& m);
 // "Customized" (which applies its preset). The message, if any, is returned
 // for the window to show.
 std::optional<std::string> LeaveSnrBox(CalibrationMenus& m, ProjectSetup& setup, const std::string& typed);
+// Fast CALIB / Fast ZERO: the factor becomes the box's number as it stands
+// (SnrBoxValue, no lower limit).
+void TakeSnrBoxFactor(CalibrationMenus& m);
+// The start of a recording with an automatic calibration or zero: the
+// factor becomes the box's number, 1.8 below 1.3 (RunStartSnrFactor).
+void TakeRunStartFactor(CalibrationMenus& m);
 
 }  // namespace orb

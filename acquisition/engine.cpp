@@ -116,7 +116,7 @@ void AcquisitionEngine::OnTick() {
     if (TickCount == ws_.setup.DSP_Interval && hooks.rescaleTrace) hooks.rescaleTrace();
     // A blank reading measures on the real-time path even with auto zero
     // checked, so that it always ends itself after Threshold_Counter samples.
-    if (AutoZeroMode && !BlankReading)
+    if (calibration.autoZeroMode && !BlankReading)
       IntervalAnalysisStep();
     else
       RealTimeStep();
@@ -249,7 +249,7 @@ void AcquisitionEngine::CloseInterval() {
   if (hooks.showTemperature) hooks.showTemperature(TemperatureText);
   if (hooks.intervalOutputs) hooks.intervalOutputs(Temperature, clock_.now().hour);
 
-  if (AutoZeroMode) AnalyseInterval();
+  if (calibration.autoZeroMode) AnalyseInterval();
   if (hooks.redrawActivity) hooks.redrawActivity();
 
   if (Recording) {
@@ -278,12 +278,13 @@ void AcquisitionEngine::AnalyseInterval() {
       noise = NoiseSum[beam] = Checked32(RoundHalfEven(double(NoiseSum[beam]) / SampleCount[beam]));
       level = LevelSum[beam] = Checked32(RoundHalfEven(double(LevelSum[beam]) / SampleCount[beam]));
     }
-    const double q = (noise >= level || level < 1) ? SnrFactor * 100.0
-                                                   : (1.0 - double(level - noise) / level) * 100.0 * SnrFactor;
+    const double q = (noise >= level || level < 1)
+                         ? calibration.snrFactor * 100.0
+                         : (1.0 - double(level - noise) / level) * 100.0 * calibration.snrFactor;
     double& band = ws_.thresholds[beam];
     band = std::max(1.0, q + 1.0);
 
-    if (level > 1944 && AutoCalibrationMode && Recording &&
+    if (level > 1944 && calibration.autoCalibrationMode && Recording &&
         (ws_.calibration.Gain[beam] != 0 || ws_.calibration.PinHole[beam] > 1)) {
       adjust[beam] = 0;
       anyAdjust = true;
@@ -297,7 +298,8 @@ void AcquisitionEngine::AnalyseInterval() {
         HistogramPeak[beam] = std::max(HistogramPeak[beam], cell);
       }
     }
-    const std::int16_t c = analysis.count ? analysis.count(RawBuffer, beam, SnrFactor, ws_.setup.DSP_Method) : 0;
+    const std::int16_t c =
+        analysis.count ? analysis.count(RawBuffer, beam, calibration.snrFactor, ws_.setup.DSP_Method) : 0;
     IntervalCounts[beam] = c;
     if (TotalCounts[beam] <= kTotalCountsLimit) TotalCounts[beam] = Checked16(TotalCounts[beam] + c);
   }

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "acquisition/calibration.h"
 #include "records/record_files.h"
 #include "signal/realtime_detector.h"
 
@@ -74,13 +75,14 @@ class AcquisitionEngine {
   // ---- run state and flags (run control sets them) ----
   std::int16_t runState = kStopped;
   bool Recording = false;
-  bool AutoZeroMode = false;
-  bool AutoCalibrationMode = false;
   bool BlankReading = false;
   bool BodyBendsMode = false;
   bool Finished = false;
   bool timerEnabled = false;
-  double SnrFactor = 1.8;
+  // The calibration state, held here once: the automatic zero switch
+  // chooses interval analysis, the automatic calibration switch lets the
+  // tick re-adjust bright beams, the factor sets detection and bands.
+  CalibrationMenus calibration;
   std::filesystem::path acquisitionFolder;  // where records go while Recording
 
   // ---- counters ----

@@ -114,7 +114,7 @@ void RunControl::WireEngine() {
 }
 
 std::string RunControl::NamePrompt() const {
-  const bool autoOn = engine_.AutoCalibrationMode && engine_.AutoZeroMode;
+  const bool autoOn = engine_.calibration.autoCalibrationMode && engine_.calibration.autoZeroMode;
   return std::string("*************************************************\r\n") +
          "***   Enter a Name for this Experiment  ***\r\n" +
          "*************************************************\r\n" + "Comments:\r\n" + "~~~~~~~\r\n" +
@@ -207,22 +207,23 @@ bool RunControl::StartRun() {
   StartRunLight(outputs_, ws_.setup, clock_.now().hour, sender());
 
   if (engine_.Recording && online()) {
-    const std::string snr = view.snrText ? view.snrText() : std::string("1.8");
-    if (engine_.AutoCalibrationMode) {
+    // The automatic switches and the factor are the engine's calibration state.
+    CalibrationMenus& calibration = engine_.calibration;
+    if (calibration.autoCalibrationMode) {
       showFrame(true);
       showTitle(kCalibrationTitle);
       clearProgress();
-      engine_.SnrFactor = RunStartSnrFactor(snr);
+      TakeRunStartFactor(calibration);
       lastCalibration = AutoCalibrate(ws_, link_, *this);
       showFrame(false);
     }
-    if (engine_.AutoZeroMode) {
+    if (calibration.autoZeroMode) {
       showFrame(true);
       showTitle(kCalibrationTitle);
       clearProgress();
-      engine_.SnrFactor = RunStartSnrFactor(snr);
-      AutoZero(ws_, link_, *this, engine_.SnrFactor,
-               AutoZeroSampleCount(engine_.AutoCalibrationMode, engine_.AutoZeroMode));
+      TakeRunStartFactor(calibration);
+      AutoZero(ws_, link_, *this, calibration.snrFactor,
+               AutoZeroSampleCount(calibration.autoCalibrationMode, calibration.autoZeroMode));
       showFrame(false);
     }
   }
@@ -297,6 +298,18 @@ void RunControl::ReadBlank() {
   if (view.blankButtons) view.blankButtons(true);
   if (view.blankLabel)
     view.blankLabel(true, "Setting Blank.... (" + std::to_string(ws_.setup.Threshold_Counter) + " samples)");
+}
+
+void RunControl::FastCalibrate() {
+  TakeSnrBoxFactor(engine_.calibration);
+  lastCalibration = AutoCalibrate(ws_, link_, *this);
+}
+
+void RunControl::FastZero() {
+  CalibrationMenus& calibration = engine_.calibration;
+  TakeSnrBoxFactor(calibration);
+  AutoZero(ws_, link_, *this, calibration.snrFactor,
+           AutoZeroSampleCount(calibration.autoCalibrationMode, calibration.autoZeroMode));
 }
 
 void RunControl::OnFinished() {

@@ -24,7 +24,6 @@ class Operator;
 struct RunView {
   std::function<void(const std::string&)> subprojectName;  // txt_subproject
   std::function<std::string()> description;                 // Txt_description
-  std::function<std::string()> snrText;                     // txt_snr_umbral
   std::function<void()> openSetup;                          // the project setup screen
   std::function<void()> hideOtherWindows;                   // setup and browser screens
   // Disables the self-test timer; true when it was running.
@@ -88,6 +87,12 @@ class RunControl : public CalibrationHost {
   void StopRun();
   // The Read Blank command.
   void ReadBlank();
+  // Fast CALIB and Fast ZERO: the calibration or the zero alone, with the
+  // factor the box holds as it stands (no lower limit); the zero takes 30
+  // samples when both automatic switches are on, otherwise 100. Like every
+  // calibration they act only while a run is active.
+  void FastCalibrate();
+  void FastZero();
 
   // The prompt of the name dialog, lines joined by CR LF.
   std::string NamePrompt() const;

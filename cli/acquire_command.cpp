@@ -3,6 +3,7 @@
 #include <ostream>
 #include <thread>
 
+#include "acquisition/calibration.h"
 #include "acquisition/engine.h"
 #include "acquisition/outputs.h"
 #include "acquisition/run_control.h"
@@ -84,20 +85,21 @@ int RunAcquire(const std::vector<std::string>& argsIn, std::ostream& out, std::o
   SystemClock systemClock;
   Clock& clock = testHooks.clock ? *testHooks.clock : systemClock;
   AcquisitionEngine engine(s.ws, s.link, clock, s.loop);
+  // The engine's calibration state: the project's automatic switches, then
+  // (below) its organism and detection preset.
+  CalibrationMenus& calibration = engine.calibration;
   const auto& cal = s.ws.setup.MenuTable[Mn1];
-  engine.AutoCalibrationMode = cal[Enab_Cal] != 0;
-  engine.AutoZeroMode = cal[Enab_Zero] != 0;
+  calibration.autoCalibrationMode = cal[Enab_Cal] != 0;
+  calibration.autoZeroMode = cal[Enab_Zero] != 0;
   OutputState outputs;
   outputs.LightTimerEnabled = s.ws.setup.MenuTable[Mn2][LightEnable] != 0 ? -1 : 0;
   outputs.TempControlEnabled = s.ws.setup.MenuTable[Mn3][TempEnable] != 0 ? -1 : 0;
   RunControl run(s.ws, s.link, engine, outputs, s.op, clock, s.loop);
   run.view.description = [&] { return description; };
-  // txt_snr_umbral and the detection factor as the program's load sets them
-  // (the organism preset included).
+  // The factor's box and the detection factor as the program's load sets
+  // them (the organism preset included).
   const MainControls controls = DeriveMainControls(s.ws);
-  const std::string snr = controls.snrText;
-  engine.SnrFactor = controls.preset.snrFactor;
-  run.view.snrText = [&] { return snr; };
+  TakePreset(calibration, controls.organismIndex, controls.preset);
   run.view.autochannel = [&](const std::string& t) {
     if (!t.empty()) err << t << "\n";
   };

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/config_files.h"
@@ -199,6 +200,42 @@ TEST(CalibrationMenus, SwitchesPresetsAndBox) {
   EXPECT_EQ(setup.MenuTable[Mn1][SNRx10], 18);
   EXPECT_DOUBLE_EQ(m.snrFactor, 1.8);
   EXPECT_EQ(m.snrText, "1.8");
+}
+
+// What the load sequence and the Fast buttons do to the state.
+TEST(CalibrationMenus, LoadedSwitchesPresetAndTheFactorsOfTheBox) {
+  CalibrationMenus m;
+  ProjectSetup setup;
+  setup.MenuTable[Mn1][Enab_Cal] = 2;  // any value but 1 loads as off
+  SetAutoCalibration(m, setup, false);
+  SetAutoZero(m, setup, true);
+  SetAutoZero(m, setup, true);  // setting is not toggling
+  EXPECT_FALSE(m.autoCalibrationMode);
+  EXPECT_TRUE(m.autoZeroMode);
+  EXPECT_EQ(setup.MenuTable[Mn1][Enab_Cal] * 10 + setup.MenuTable[Mn1][Enab_Zero], 1);
+
+  // The project's organism comes in without being stored back.
+  setup.MenuTable[Mn1][Organism] = 7;
+  TakePreset(m, -1, ApplyDetectionPreset(-1, m.snrFactor, "2.2"));
+  EXPECT_EQ(m.organism, -1);
+  EXPECT_DOUBLE_EQ(m.snrFactor, 1.7);  // no organism keeps the factor
+  EXPECT_EQ(Controls(m).snrText, "2.2");
+  EXPECT_EQ(setup.MenuTable[Mn1][Organism], 7);
+  TakePreset(m, 0, ApplyDetectionPreset(0, m.snrFactor, "2.2"));
+  EXPECT_EQ(Controls(m).organism, 0);
+  EXPECT_EQ(Controls(m).umbralLabel, ">>>>");
+  EXPECT_FALSE(Controls(m).snrBoxVisible);
+
+  // Fast CALIB / Fast ZERO take the box as it stands; a run start holds it
+  // to 1.3 and above.
+  for (const auto& [box, fast, start] : std::vector<std::tuple<std::string, double, double>>{
+           {"1.2", 1.2, 1.8}, {"abc", 0.0, 1.8}, {"3.5", 3.5, 3.5}, {"1.3", 1.3, 1.3}}) {
+    m.snrText = box;
+    TakeSnrBoxFactor(m);
+    EXPECT_DOUBLE_EQ(m.snrFactor, fast) << box;
+    TakeRunStartFactor(m);
+    EXPECT_DOUBLE_EQ(m.snrFactor, start) << box;
+  }
 }
 
 // ---- against the virtual instrument ------------------------------------------

@@ -140,12 +140,12 @@ TEST(Engine, CounterOverflowEndsTheTick) {
   EXPECT_FALSE(b.engine.Finished);
 }
 
-// Interval analysis: a beam with no level gets SnrFactor x 100 + 1.
+// Interval analysis: a beam with no level gets the factor x 100 + 1.
 TEST(Engine, IntervalAnalysisDerivesTheBandFromTheNoise) {
   Bench b;
   b.offlineRun(1, 30);
-  b.engine.AutoZeroMode = true;
-  b.engine.SnrFactor = 1.8;
+  b.engine.calibration.autoZeroMode = true;
+  b.engine.calibration.snrFactor = 1.8;
   int counted = 0;
   b.engine.analysis.count = [&](const RawRecord&, int, double snr, int method) {
     ++counted;
@@ -406,7 +406,7 @@ TEST(Run, RefusalsAndTheNameDialog) {
 TEST(Run, StopDuringTheStartCalibration) {
   Bench b;
   b.connect();
-  b.engine.AutoCalibrationMode = b.engine.AutoZeroMode = true;
+  b.engine.calibration.autoCalibrationMode = b.engine.calibration.autoZeroMode = true;
   std::vector<std::string> statuses;
   std::string temperature;
   int selfTestStops = 0;
@@ -426,6 +426,41 @@ TEST(Run, StopDuringTheStartCalibration) {
   EXPECT_LT(at("Calibration OK"), at("AutoZero Calculation .... <000>"));
   EXPECT_LT(at("AutoZero... <0>"), long(statuses.size()));
   EXPECT_EQ(at("AutoZero... <1>"), long(statuses.size()));
+}
+
+// The calibration state is the engine's, and run control reads it: the
+// name dialog tells whether both automatic switches are on, the start of a
+// recording takes the factor from the box with its lower limit (1.8 below
+// 1.3), Fast ZERO takes the box's number as it stands.
+TEST(Run, StartAndFastZeroTakeTheFactorFromTheEnginesCalibrationState) {
+  Bench b;
+  CalibrationMenus& cal = b.engine.calibration;
+  cal.autoCalibrationMode = cal.autoZeroMode = true;
+  EXPECT_NE(b.run.NamePrompt().find("> Auto Calibration is ON: Use experimental Microplate Direclty."),
+            std::string::npos);
+  cal.autoCalibrationMode = false;
+  EXPECT_NE(b.run.NamePrompt().find("> Auto Calibration is OFF"), std::string::npos);
+
+  // Stopped: Fast ZERO takes the factor but measures nothing.
+  for (auto& t : b.ws.thresholds) t = 7.0;
+  cal.snrText = "1.2";
+  b.run.FastZero();
+  EXPECT_DOUBLE_EQ(cal.snrFactor, 1.2);
+  EXPECT_DOUBLE_EQ(b.ws.thresholds[0], 7.0);
+
+  // Recordings with the automatic zero: the factor of the start, and a zero
+  // that set the bands.
+  b.connect();
+  b.op.type(std::string("Low box"));
+  ASSERT_TRUE(b.run.StartRun());
+  EXPECT_DOUBLE_EQ(cal.snrFactor, 1.8);
+  EXPECT_NE(b.ws.thresholds[0], 7.0);
+  b.run.StopRun();
+  cal.snrText = "2.5";
+  b.op.type(std::string("Box taken"));
+  ASSERT_TRUE(b.run.StartRun());
+  EXPECT_DOUBLE_EQ(cal.snrFactor, 2.5);
+  b.run.StopRun();
 }
 
 TEST(Run, DiskCheckTexts) {

@@ -1,6 +1,14 @@
 // The main window's Play, Pause and Stop against the virtual instrument:
 // the timer drives the engine, the window follows the run state.
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QTest>
+#include <QTextEdit>
+#include <QTimer>
 
 #include "acquisition/engine.h"
 #include "acquisition/run_control.h"
@@ -38,55 +46,61 @@ class AcquisitionTest : public QObject {
     QVERIFY(s.main.load());
     QTest::mouseClick(s.main.frmInit()->Label_option[1], Qt::LeftButton);
     QVERIFY(s.program.connection.connected);
-    QVERIFY(s.main.CmdPlay->isEnabled());
-    QVERIFY(!s.main.CmdPause->isEnabled());
+    auto* play = s.control<QPushButton>("CmdPlay");
+    auto* pause = s.control<QPushButton>("CmdPause");
+    auto* stop = s.control<QPushButton>("CmdStop");
+    auto* timer = s.control<QTimer>("Timeradq");
+    QVERIFY(play->isEnabled());
+    QVERIFY(!pause->isEnabled());
 
     // A short recording without the automatic calibration.
-    s.main.calibrationControlOn();
-    s.main.mnCalibra->trigger();
-    s.main.mnZero->trigger();
-    QVERIFY(!s.main.AutoCalibrationMode && !s.main.AutoZeroMode);
+    s.control<QAction>("mncal_on")->trigger();
+    s.control<QAction>("mnCalibra")->trigger();
+    s.control<QAction>("mnZero")->trigger();
+    const CalibrationMenus& calibration = s.main.engine().calibration;
+    QVERIFY(!calibration.autoCalibrationMode && !calibration.autoZeroMode);
     s.ws.setup.RT_Buffer = 20;
     s.ws.setup.Save_real = 0;
-    s.main.Txt_description->setPlainText("two lines\nof text");
-    s.main.Cmb_organism->setCurrentIndex(1);  // Zebrafish: the factor 2.8
-    emit s.main.Cmb_organism->activated(1);
+    s.control<QTextEdit>("Txt_description")->setPlainText("two lines\nof text");
+    auto* organism = s.control<QComboBox>("Cmb_organism");
+    organism->setCurrentIndex(1);  // Zebrafish: the factor 2.8
+    emit organism->activated(1);
     s.op.type(std::string("UI run"));
-    QTest::mouseClick(s.main.CmdPlay, Qt::LeftButton);
+    QTest::mouseClick(play, Qt::LeftButton);
     QCOMPARE(int(s.main.engine().runState), int(kRunning));
-    QCOMPARE(s.main.engine().SnrFactor, 2.8);  // the window's factor counts
-    QVERIFY(s.main.Timeradq->isActive());
-    QCOMPARE(s.main.Timeradq->interval(), 30);
-    QVERIFY(!s.main.CmdPlay->isEnabled());
-    QVERIFY(s.main.CmdPause->isEnabled());
-    QVERIFY(!s.main.Cmdoffline->isEnabled());
-    QVERIFY(!s.main.txt_snr_umbral->isEnabled());
-    QCOMPARE(s.main.txt_subproject->text(), QString("UI run"));
+    QCOMPARE(calibration.snrFactor, 2.8);  // the window's factor counts
+    QVERIFY(timer->isActive());
+    QCOMPARE(timer->interval(), 30);
+    QVERIFY(!play->isEnabled());
+    QVERIFY(pause->isEnabled());
+    QVERIFY(!s.control<QPushButton>("Cmdoffline")->isEnabled());
+    QVERIFY(!s.control<QLineEdit>("txt_snr_umbral")->isEnabled());
+    QCOMPARE(s.control<QLineEdit>("txt_subproject")->text(), QString("UI run"));
     const auto folder = s.main.run().lastFolder;
     QVERIFY(std::filesystem::exists(folder / "subproj.dat"));
 
     // The timer runs the engine: two intervals of 20 samples.
     QTRY_VERIFY_WITH_TIMEOUT(CountsRecordCount(folder) >= 2, 20000);
-    QVERIFY(s.main.Txt_time->text().endsWith("[0d]"));
-    QVERIFY(s.main.lbl_temperature->text().startsWith("T = "));
+    QVERIFY(s.control<QLineEdit>("Txt_time")->text().endsWith("[0d]"));
+    QVERIFY(s.control<QLabel>("lbl_temperature")->text().startsWith("T = "));
 
     // Pause with the clock stopped, then resume.
     s.op.answer(Answer::Yes);
-    QTest::mouseClick(s.main.CmdPause, Qt::LeftButton);
+    QTest::mouseClick(pause, Qt::LeftButton);
     QCOMPARE(int(s.main.engine().runState), int(kPaused));
-    QVERIFY(!s.main.Timeradq->isActive());
-    QCOMPARE(s.main.lbl_autochannel->text(), QString("Time Counter = OFF"));
-    QCOMPARE(s.main.lbl_autotext->text(), QString("<< PAUSED >>"));
-    QTest::mouseClick(s.main.CmdPause, Qt::LeftButton);
+    QVERIFY(!timer->isActive());
+    QCOMPARE(s.control<QLabel>("lbl_autochannel")->text(), QString("Time Counter = OFF"));
+    QCOMPARE(s.control<QLabel>("lbl_autotext")->text(), QString("<< PAUSED >>"));
+    QTest::mouseClick(pause, Qt::LeftButton);
     QCOMPARE(int(s.main.engine().runState), int(kRunning));
-    QVERIFY(s.main.Timeradq->isActive());
+    QVERIFY(timer->isActive());
 
-    QTest::mouseClick(s.main.CmdStop, Qt::LeftButton);
+    QTest::mouseClick(stop, Qt::LeftButton);
     QCOMPARE(int(s.main.engine().runState), int(kStopped));
-    QVERIFY(!s.main.Timeradq->isActive());
-    QVERIFY(s.main.CmdPlay->isEnabled());
-    QVERIFY(s.main.Cmdoffline->isEnabled());
-    QVERIFY(s.main.CmdStop->isEnabled());  // Stop is never disabled
+    QVERIFY(!timer->isActive());
+    QVERIFY(play->isEnabled());
+    QVERIFY(s.control<QPushButton>("Cmdoffline")->isEnabled());
+    QVERIFY(stop->isEnabled());  // Stop is never disabled
     const auto records = CountsRecordCount(folder);
     QTest::qWait(200);
     QCOMPARE(CountsRecordCount(folder), records);  // nothing more after Stop
@@ -108,9 +122,9 @@ class AcquisitionTest : public QObject {
     QVERIFY(s.program.connection.connected);
     QCOMPARE(int(s.main.engine().runState), int(kRunning));
     QVERIFY(s.op.prompts().empty());
-    QCOMPARE(s.main.txt_subproject->text(), QString("Autorun project"));
+    QCOMPARE(s.control<QLineEdit>("txt_subproject")->text(), QString("Autorun project"));
     QCOMPARE(ReadSubprojectName(s.main.run().lastFolder), std::string("Autorun project"));
-    QTest::mouseClick(s.main.CmdStop, Qt::LeftButton);
+    QTest::mouseClick(s.control<QPushButton>("CmdStop"), Qt::LeftButton);
     s.op.answer(Answer::No);
     s.main.close();
   }
@@ -123,26 +137,30 @@ class AcquisitionTest : public QObject {
     s.program.ports.portMap().assign(4, instrument.start());
     QVERIFY(s.main.load());
     QTest::mouseClick(s.main.frmInit()->Label_option[1], Qt::LeftButton);
-    s.main.calibrationControlOn();
+    s.control<QAction>("mncal_on")->trigger();
     s.ws.setup.Threshold_Counter = 60;
     for (auto& b : s.ws.thresholds) b = 0;
-    QTest::mouseClick(s.main.Cmd_readblank, Qt::LeftButton);
+    auto* play = s.control<QPushButton>("CmdPlay");
+    auto* edit = s.control<QPushButton>("Cmdsetup");
+    auto* back = s.control<QPushButton>("Cmdoffline");
+    auto* blankLabel = s.control<QLabel>("lblcalibrando");
+    QTest::mouseClick(s.control<QPushButton>("Cmd_readblank"), Qt::LeftButton);
     QVERIFY(s.main.engine().BlankReading);
-    QCOMPARE(s.main.lblcalibrando->text(), QString("Setting Blank.... (60 samples)"));
-    QVERIFY(!s.main.CmdPlay->isEnabled());
-    QVERIFY(!s.main.CmdPause->isEnabled());
-    QVERIFY(!s.main.Cmdsetup->isEnabled());
+    QCOMPARE(blankLabel->text(), QString("Setting Blank.... (60 samples)"));
+    QVERIFY(!play->isEnabled());
+    QVERIFY(!s.control<QPushButton>("CmdPause")->isEnabled());
+    QVERIFY(!edit->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(!s.main.engine().BlankReading, 20000);
-    QVERIFY(!s.main.Timeradq->isActive());
-    QVERIFY(s.main.lblcalibrando->isHidden());
-    QVERIFY(s.main.CmdPlay->isEnabled());
+    QVERIFY(!s.control<QTimer>("Timeradq")->isActive());
+    QVERIFY(blankLabel->isHidden());
+    QVERIFY(play->isEnabled());
     // ">Edit" and "<< Back" come back with Stop, not with the end of the blank.
-    QVERIFY(!s.main.Cmdsetup->isEnabled());
-    QVERIFY(!s.main.Cmdoffline->isEnabled());
-    QVERIFY(s.main.Cmb_organism->isEnabled());
-    QTest::mouseClick(s.main.CmdStop, Qt::LeftButton);
-    QVERIFY(s.main.Cmdsetup->isEnabled());
-    QVERIFY(s.main.Cmdoffline->isEnabled());
+    QVERIFY(!edit->isEnabled());
+    QVERIFY(!back->isEnabled());
+    QVERIFY(s.control<QComboBox>("Cmb_organism")->isEnabled());
+    QTest::mouseClick(s.control<QPushButton>("CmdStop"), Qt::LeftButton);
+    QVERIFY(edit->isEnabled());
+    QVERIFY(back->isEnabled());
     // A used beam got a band of at least 1 percent from its noise.
     QVERIFY(s.ws.thresholds[0] >= 1.0);
     s.op.answer(Answer::No);
@@ -155,31 +173,34 @@ class AcquisitionTest : public QObject {
     Start s(data.path());
     QVERIFY(s.main.load());
     s.main.show();
-    s.main.Cmb_organism->setCurrentIndex(1);
-    emit s.main.Cmb_organism->activated(1);
-    QCOMPARE(s.main.txt_snr_umbral->text(), QString("2.8"));
-    QVERIFY(s.main.txt_snr_umbral->isHidden());
-    QCOMPARE(s.main.lbl_umbral->text(), QString(">>>>"));
+    auto* organism = s.control<QComboBox>("Cmb_organism");
+    auto* box = s.control<QLineEdit>("txt_snr_umbral");
+    auto* label = s.control<QLabel>("lbl_umbral");
+    organism->setCurrentIndex(1);
+    emit organism->activated(1);
+    QCOMPARE(box->text(), QString("2.8"));
+    QVERIFY(box->isHidden());
+    QCOMPARE(label->text(), QString(">>>>"));
     QCOMPARE(int(s.ws.setup.MenuTable[Mn1][Organism]), 1);
 
-    QTest::mouseClick(s.main.lbl_umbral, Qt::LeftButton);
-    QVERIFY(!s.main.txt_snr_umbral->isHidden());
-    QCOMPARE(s.main.lbl_umbral->text(), QString("> Zero SNR:"));
+    QTest::mouseClick(label, Qt::LeftButton);
+    QVERIFY(!box->isHidden());
+    QCOMPARE(label->text(), QString("> Zero SNR:"));
 
-    s.main.txt_snr_umbral->setText("5.01");
-    emit s.main.txt_snr_umbral->editingFinished();
+    box->setText("5.01");
+    emit box->editingFinished();
     QVERIFY(s.op.saw("Invalid value: 1.1 to 5.0"));
-    QCOMPARE(s.main.txt_snr_umbral->text(), QString("1.8"));
-    QCOMPARE(s.main.Cmb_organism->currentIndex(), 2);
+    QCOMPARE(box->text(), QString("1.8"));
+    QCOMPARE(organism->currentIndex(), 2);
     QCOMPARE(int(s.ws.setup.MenuTable[Mn1][SNRx10]), 18);
 
     s.op.clear();
-    s.main.txt_snr_umbral->setText("3");
-    emit s.main.txt_snr_umbral->editingFinished();
+    box->setText("3");
+    emit box->editingFinished();
     QVERIFY(s.op.shown().empty());
-    QCOMPARE(s.main.txt_snr_umbral->text(), QString("3.0"));
+    QCOMPARE(box->text(), QString("3.0"));
     QCOMPARE(int(s.ws.setup.MenuTable[Mn1][SNRx10]), 30);
-    QCOMPARE(s.main.SnrFactor, 3.0);
+    QCOMPARE(s.main.engine().calibration.snrFactor, 3.0);
     s.op.answer(Answer::No);
     s.main.close();
   }

@@ -1,5 +1,9 @@
 // The main window's connection to the instrument, against the virtual
 // instrument on a pseudo-terminal.
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QTest>
 
 #include "app/data_folder.h"
@@ -43,19 +47,20 @@ class ConnectionTest : public QObject {
     QCOMPARE(s.program.connection.factory.offset, -2.5);
     QVERIFY(s.program.ports.isOpen(6));
     QCOMPARE(s.main.frmInit()->LblNews->text(), QString("Status = Connected on COM[ 6 ]"));
-    QVERIFY(s.main.mncom1[5]->isChecked());
-    QVERIFY(!s.main.mncom1[3]->isChecked());
-    QVERIFY(!s.main.mncom1[0]->isEnabled());  // no port change under an open connection
-    QVERIFY(s.main.instrumentStatus->text().contains("Instrument 100 connected on COM6"));
-    QVERIFY(!s.main.frm_autotext->isVisibleTo(&s.main));
-    QCOMPARE(s.main.lbl_autochannel->text(), QString());
+    const QList<QAction*> ports = s.portMenu();
+    QVERIFY(ports[5]->isChecked());
+    QVERIFY(!ports[3]->isChecked());
+    QVERIFY(!ports[0]->isEnabled());  // no port change under an open connection
+    QVERIFY(s.control<QLabel>("instrumentStatus")->text().contains("Instrument 100 connected on COM6"));
+    QVERIFY(!s.control<QGroupBox>("frm_autotext")->isVisibleTo(&s.main));
+    QCOMPARE(s.control<QLabel>("lbl_autochannel")->text(), QString());
     QVERIFY(s.op.shown().empty());
 
     // Disconnect closes the port; Connect searches again and finds it.
-    QTest::mouseClick(s.main.Cmd_disconnect, Qt::LeftButton);
+    QTest::mouseClick(s.control<QPushButton>("Cmd_disconnect"), Qt::LeftButton);
     QVERIFY(!s.program.connection.connected);
     QVERIFY(!s.program.ports.isOpen(6));
-    QTest::mouseClick(s.main.cmd_connect, Qt::LeftButton);
+    QTest::mouseClick(s.control<QPushButton>("cmd_connect"), Qt::LeftButton);
     QVERIFY(s.program.connection.connected);
     QVERIFY(s.program.ports.isOpen(6));
 
@@ -79,8 +84,8 @@ class ConnectionTest : public QObject {
     QCOMPARE(s.op.texts(), (std::vector<std::string>{"PORT NOT FOUND"}));
     QVERIFY(s.main.frmInit()->isVisible());
     QVERIFY(!s.main.isVisible());
-    QVERIFY(s.main.mncom1[14]->isChecked());
-    QVERIFY(s.main.instrumentStatus->text().startsWith("Offline"));
+    QVERIFY(s.portMenu()[14]->isChecked());
+    QVERIFY(s.control<QLabel>("instrumentStatus")->text().startsWith("Offline"));
     // Offline: closing asks nothing and touches no port.
     s.main.close();
     QVERIFY(s.program.ended);
@@ -92,11 +97,14 @@ class ConnectionTest : public QObject {
     InitDataFolder(data.path(), true);
     Start s(data.path());
     QVERIFY(s.main.load());
-    QVERIFY(s.main.mncom1[3]->isChecked());  // COM4 from config.dat
-    s.main.mncom1[8]->trigger();
-    QVERIFY(s.main.mncom1[8]->isChecked());
-    QVERIFY(!s.main.mncom1[3]->isChecked());
-    QCOMPARE(s.main.mncom1[8]->property("index").toInt(), 9);
+    const QList<QAction*> ports = s.portMenu();
+    QCOMPARE(ports.size(), 15);
+    for (QAction* item : ports) QCOMPARE(item->objectName(), QString("mncom1"));
+    QVERIFY(ports[3]->isChecked());  // COM4 from config.dat
+    ports[8]->trigger();
+    QVERIFY(ports[8]->isChecked());
+    QVERIFY(!ports[3]->isChecked());
+    QCOMPARE(ports[8]->property("index").toInt(), 9);
     QVERIFY(data.read("config.dat").ends_with("\r\n1,1,9,0\r\n"));
   }
 };

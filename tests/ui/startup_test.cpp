@@ -1,7 +1,13 @@
 // The desktop program's start and end, driven offscreen on a temporary data
 // folder with a scripted operator.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QEvent>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <memory>
 
@@ -41,27 +47,29 @@ class StartupTest : public QObject {
     Start s(data.path());
     QVERIFY(s.main.load());
     QVERIFY(!s.program.ended);
-    QCOMPARE(s.main.StartupStage, 9);
+    QCOMPARE(s.main.startupStage(), 9);
     QVERIFY(s.main.frmInit()->isVisible());
     QVERIFY(s.main.frmInit()->isEnabled());
     QVERIFY(!s.main.isVisible());
     QCOMPARE(s.main.frmInit()->LblNews->text(), QString("status = not connected yet"));
     QCOMPARE(s.main.frmInit()->Label_version->text(), QString("<< V3.6-API Rev04/22 >>"));
-    QCOMPARE(s.main.txt_projecto->text(), QString("1_Demo"));
+    QCOMPARE(s.control<QLineEdit>("txt_projecto")->text(), QString("1_Demo"));
     QVERIFY2(s.op.shown().empty(), s.op.shown().empty() ? "" : s.op.shown().front().text.c_str());
     // Start-up defaults on the main window.
-    QCOMPARE(s.main.Cmb_organism->count(), 3);
-    QCOMPARE(s.main.Cmb_organism->currentText(), QString("C elegans(>L4)"));
-    QCOMPARE(s.main.txt_snr_umbral->text(), QString("1.8"));
-    QCOMPARE(s.main.combo_minutes->count(), 10);
-    QCOMPARE(s.main.combo_minutes->currentText(), QString("30"));
-    QVERIFY(!s.main.mn_userbin->isChecked());
-    QVERIFY(s.main.mncal_off->isChecked());
-    QVERIFY(!s.main.Cmd_readblank->isVisibleTo(&s.main));
-    QVERIFY(!s.main.CmdPause->isEnabled());
-    QCOMPARE(s.main.txttemp->text(), QString("20.0"));
-    QCOMPARE(s.main.txt_lon->text(), QString("9"));
-    QCOMPARE(s.main.txt_loff->text(), QString("21"));
+    auto* organism = s.control<QComboBox>("Cmb_organism");
+    QCOMPARE(organism->count(), 3);
+    QCOMPARE(organism->currentText(), QString("C elegans(>L4)"));
+    QCOMPARE(s.control<QLineEdit>("txt_snr_umbral")->text(), QString("1.8"));
+    auto* bins = s.control<QComboBox>("combo_minutes");
+    QCOMPARE(bins->count(), 10);
+    QCOMPARE(bins->currentText(), QString("30"));
+    QVERIFY(!s.control<QAction>("mn_userbin")->isChecked());
+    QVERIFY(s.control<QAction>("mncal_off")->isChecked());
+    QVERIFY(!s.control<QPushButton>("Cmd_readblank")->isVisibleTo(&s.main));
+    QVERIFY(!s.control<QPushButton>("CmdPause")->isEnabled());
+    QCOMPARE(s.control<QLineEdit>("txttemp")->text(), QString("20.0"));
+    QCOMPARE(s.control<QLineEdit>("txt_lon")->text(), QString("9"));
+    QCOMPARE(s.control<QLineEdit>("txt_loff")->text(), QString("21"));
   }
 
   void exitWithYesEndsWithoutTheSaveQuestion() {
@@ -102,7 +110,7 @@ class StartupTest : public QObject {
     Start s(data.path());
     QVERIFY(s.main.load());
     s.op.answer(Answer::No);
-    s.main.mnexit->trigger();
+    s.control<QAction>("mnexit")->trigger();
     QVERIFY(s.program.ended);
     QVERIFY(!std::filesystem::exists(data / "p00001/setup.bak"));
   }
@@ -132,7 +140,7 @@ class StartupTest : public QObject {
     QCOMPARE(s.op.texts(), (std::vector<std::string>{
                                "Error [\\p00001\\setup.dat] ID#1 => Loading values from: p00001\\",
                                "Warning!! PLEASE Re-Check setup values before RUN"}));
-    QCOMPARE(s.main.txt_projecto->text(), QString("1_Demo"));
+    QCOMPARE(s.control<QLineEdit>("txt_projecto")->text(), QString("1_Demo"));
     QVERIFY(s.main.frmInit()->isEnabled());
   }
 
@@ -149,7 +157,7 @@ class StartupTest : public QObject {
     const std::string plate = "Error [\\96f.dat] ID#0 => Loading plate format from default: 384,96f or 96u...";
     QCOMPARE(s.op.texts(), (std::vector<std::string>{first, warn, plate, first, warn, plate}));
     QCOMPARE(s.ws.setup.Plate_format, std::string("k96f"));
-    QCOMPARE(s.main.txt_projecto->text(), QString("0_Default"));
+    QCOMPARE(s.control<QLineEdit>("txt_projecto")->text(), QString("0_Default"));
   }
 
   void projectIdMismatchWarnsInTheStatusLineAndAMessage() {
@@ -176,7 +184,7 @@ class StartupTest : public QObject {
       sim::VirtualInstrument instrument;
       s.program.ports.portMap().assign(4, instrument.start());
       QVERIFY(s.main.load());
-      QCOMPARE(s.main.Autorun, expected);
+      QCOMPARE(s.main.run().Autorun, expected);
       QCOMPARE(s.main.isVisible(), expected);
       QVERIFY(s.main.frmInit()->isVisible());  // the chooser stays open behind it
       QCOMPARE(s.main.engine().runState != kStopped, expected);
@@ -208,19 +216,20 @@ class StartupTest : public QObject {
     WriteFile(setup, bytes);
     Start s(data.path());
     QVERIFY(s.main.load());
-    QVERIFY(!s.main.frm_mn1->isVisibleTo(&s.main));
-    QVERIFY(s.main.Frame_light->isVisibleTo(&s.main));
-    QVERIFY(s.main.Frame_temp->isVisibleTo(&s.main));
-    QVERIFY(s.main.Chk_lenabled->isChecked());
-    QCOMPARE(s.main.txt_lon->text(), QString("0"));
-    QCOMPARE(s.main.txt_loff->text(), QString("18"));
-    QCOMPARE(s.main.txt_pulsetimes->text(), QString("3"));
-    QCOMPARE(s.main.txt_pulseon->text(), QString("1.5"));
-    QCOMPARE(s.main.txt_pulseoff->text(), QString("2.5"));
-    QVERIFY(s.main.frm_pulse->isVisibleTo(&s.main));
-    QVERIFY(!s.main.txt_lon->isEnabled());
-    QVERIFY(s.main.Chk_tenabled->isChecked());
-    QCOMPARE(s.main.txttemp->text(), QString("20.0"));
+    QVERIFY(!s.control<QGroupBox>("frm_mn1")->isVisibleTo(&s.main));
+    QVERIFY(s.control<QGroupBox>("Frame_light")->isVisibleTo(&s.main));
+    QVERIFY(s.control<QGroupBox>("Frame_temp")->isVisibleTo(&s.main));
+    QVERIFY(s.control<QCheckBox>("Chk_lenabled")->isChecked());
+    auto* on = s.control<QLineEdit>("txt_lon");
+    QCOMPARE(on->text(), QString("0"));
+    QCOMPARE(s.control<QLineEdit>("txt_loff")->text(), QString("18"));
+    QCOMPARE(s.control<QLineEdit>("txt_pulsetimes")->text(), QString("3"));
+    QCOMPARE(s.control<QLineEdit>("txt_pulseon")->text(), QString("1.5"));
+    QCOMPARE(s.control<QLineEdit>("txt_pulseoff")->text(), QString("2.5"));
+    QVERIFY(s.control<QGroupBox>("frm_pulse")->isVisibleTo(&s.main));
+    QVERIFY(!on->isEnabled());
+    QVERIFY(s.control<QCheckBox>("Chk_tenabled")->isChecked());
+    QCOMPARE(s.control<QLineEdit>("txttemp")->text(), QString("20.0"));
   }
 
   void hoverColoursAndBodyBendsOption() {
@@ -237,18 +246,19 @@ class StartupTest : public QObject {
     QCOMPARE(init->optionColour(3), QColor(255, 255, 192));
     QCOMPARE(init->optionColour(1), QColor(255, 255, 255));
 
-    s.main.chk_bodybends->setChecked(true);
+    auto* bodyBends = s.control<QCheckBox>("chk_bodybends");
+    bodyBends->setChecked(true);
     s.main.activate();
-    QCOMPARE(s.main.txt_wellformat->text(), QString("k96f"));
-    QVERIFY(!s.main.chk_bodybends->isEnabled());
-    QVERIFY(!s.main.chk_bodybends->isChecked());
+    QCOMPARE(s.control<QLineEdit>("txt_wellformat")->text(), QString("k96f"));
+    QVERIFY(!bodyBends->isEnabled());
+    QVERIFY(!bodyBends->isChecked());
     s.ws.setup.Plate_format = "k96u";
     s.main.activate();
-    QVERIFY(s.main.chk_bodybends->isEnabled());
+    QVERIFY(bodyBends->isEnabled());
 
     // The logo opens the web site; Help > Content the help document.
     QTest::mouseDClick(init->Image1, Qt::LeftButton);
-    s.main.mncontent->trigger();
+    s.control<QAction>("mncontent")->trigger();
     QCOMPARE(s.launcher.opened.size(), size_t(2));
     QVERIFY(s.launcher.opened[1].ends_with("orb_help.pdf"));
   }

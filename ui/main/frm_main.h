@@ -1,22 +1,21 @@
 // The main acquisition window. It is created first and, still hidden, runs
-// the program's load sequence.
+// the program's load sequence. It holds the core's acquisition (engine, run
+// control and the outputs' state, the engine holding the calibration
+// state), builds its panels over them and lays them out:
+//   ConnectionPanel   Connect, Disconnect, << Back, the port menu, the instrument line
+//   RunPanel          the project header, Start, Pause, Stop, >Edit, the run's time and temperature
+//   CalibrationPanel  the Calibration frame, the calibration status frame, the Calibration menu
+//   OutputPanels      the light and temperature panels and the Tools menu
+//   GroupsPanel       the group list and the report bin with the Report menu
+// Every control keeps its documented name as objectName.
 #pragma once
 
-#include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QMainWindow>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QTextEdit>
-#include <QTimer>
-#include <array>
+#include <QString>
 #include <functional>
 #include <memory>
+
+class QTimer;
 
 namespace orb {
 
@@ -28,9 +27,12 @@ class Frm_offline;
 class Connection;
 class AcquisitionEngine;
 class RunControl;
-class CalibrationPlot;
-class OutputPanels;
 struct OutputState;
+class ConnectionPanel;
+class RunPanel;
+class CalibrationPanel;
+class OutputPanels;
+class GroupsPanel;
 
 class Frm_Main : public QMainWindow {
   Q_OBJECT
@@ -40,77 +42,26 @@ class Frm_Main : public QMainWindow {
 
   // Runs the load sequence; false when it ended the program.
   bool load();
+  // How far the load came: the number in "Error loading INIT parameters
+  // #ERROR:", 9 at its end.
+  int startupStage() const { return StartupStage; }
 
-  int StartupStage = 0;
-  int StartupStep = 0;
-  int StartupStepDone = 0;
-  bool Autorun = false;
-  double snrThreshold = 1.8;   // the window's working signal-to-noise threshold
-  double SnrFactor = 1.7;
-  bool AutoCalibrationMode = false, AutoZeroMode = false, calibrationControl = false;
-
+  // The chooser and the project setup window, created by the load.
   Frm_Init* frmInit() const { return init_; }
   Frm_setup* frmSetup() const { return setup_; }
 
-  // Controls, under their names.
-  QTimer* Timerinicio = nullptr;
-  QTimer* Timeradq = nullptr;
-  QLineEdit *txt_projecto = nullptr, *txt_acqlapse = nullptr, *txt_wellformat = nullptr;
-  QTextEdit* Txt_description = nullptr;
-  QPushButton *CmdPlay = nullptr, *CmdPause = nullptr, *CmdStop = nullptr, *cmd_connect = nullptr;
-  QLineEdit* Txt_time = nullptr;
-  QProgressBar* picturetime = nullptr;
-  QLabel* lbl_temperature = nullptr;
-  QCheckBox* chk_bodybends = nullptr;
-  QComboBox* combo_minutes = nullptr;
-  QComboBox* combogrup = nullptr;
-  QListWidget* lstgrup = nullptr;
-  QGroupBox *frm_mn1 = nullptr, *Frame_light = nullptr, *Frame_temp = nullptr;
-  QGroupBox* frm_autotext = nullptr;
-  QLabel* lbl_autotext = nullptr;
-  QLabel* lbl_autochannel = nullptr;
-  CalibrationPlot* picturecal = nullptr;
-  QLineEdit* txt_subproject = nullptr;   // the experiment's name
-  QLabel* lblcalibrando = nullptr;       // "Setting Blank.... (n samples)"
-  QPushButton* Cmdsetup = nullptr;       // ">Edit"
-  QPushButton* Cmd_disconnect = nullptr;
-  QPushButton* Cmdoffline = nullptr;
-  QLabel* instrumentStatus = nullptr;  // the status bar's instrument line
-  std::array<QAction*, 15> mncom1{};  // the port menu COM1..COM15
-  QPushButton *cmd_calibra = nullptr, *Cmd_autozero = nullptr, *Cmd_readblank = nullptr;
-  QComboBox* Cmb_organism = nullptr;
-  QLabel* lbl_umbral = nullptr;
-  QLineEdit* txt_snr_umbral = nullptr;
-  QCheckBox* Chk_lenabled = nullptr;
-  QLineEdit *txt_lon = nullptr, *txt_loff = nullptr;
-  QPushButton* cmd_luz = nullptr;
-  QGroupBox* frm_pulse = nullptr;
-  QLineEdit *txt_pulsetimes = nullptr, *txt_pulseon = nullptr, *txt_pulseoff = nullptr;
-  QCheckBox* Chk_tenabled = nullptr;
-  QLineEdit* txttemp = nullptr;
-  QPushButton *cmd_frio = nullptr, *cmd_ontemp = nullptr;
-  QAction *mnexit = nullptr, *mncontent = nullptr, *mnabout = nullptr;
-  QAction *mnCalibra = nullptr, *mnZero = nullptr, *mncal_on = nullptr, *mncal_off = nullptr;
-  QAction* mn_userbin = nullptr;
-  QAction *lght_ctl = nullptr, *temp_ctl = nullptr;
-
-  // The calibration-control menu items.
-  void calibrationControlOn();
-  void calibrationControlOff();
-  // Refresh on activation (header, body-bends option).
+  // Refresh on activation: the project header and the body-bends option.
   void activate();
-  // cmd_connect: the port search and the factory calibration.
-  bool connectInstrument();
-  void disconnectInstrument();
-  Connection& connection() { return *connection_; }
-  // Runs before every connection (the program maps its virtual instrument here).
-  std::function<void()> beforeConnecting;
 
-  // The acquisition: engine, run control and the outputs' state.
+  // The core the window shows: the instrument connection, the acquisition
+  // engine (with the calibration state), run control and the outputs' state.
+  Connection& connection();
   AcquisitionEngine& engine() { return *engine_; }
   RunControl& run() { return *run_; }
   OutputState& outputs() { return *outputs_; }
-  OutputPanels& outputPanels() { return *panels_; }
+
+  // Runs before every connection (the program maps its virtual instrument here).
+  std::function<void()> beforeConnecting;
   // The report at the end of a recording (the report window, when there is one).
   std::function<void(bool autoreport)> reportCommand;
 
@@ -120,41 +71,41 @@ class Frm_Main : public QMainWindow {
   void showEvent(QShowEvent* event) override;
 
  private:
-  void buildControls();
+  void buildPanels();
   void buildMenus();
+  void layOut();
+  void wireRun();
+  void showRunState(int state);
+  void showBlankReading(bool reading);
+  bool connectInstrument();
+  void backToChooser();
   void runLoadSequence();
   void statusStep(int step);
   void onStartupTimer();
   void applyProjectControls();
   void chooseOption(int index);
-  void setAutoCalibration(bool on);
-  void setAutoZero(bool on);
-  void buildConnection();
-  void showInstrumentStatus();
-  void checkPortMenu(int port);
-  void buildRun();
-  void showRunState(int state);
-  void fastCalibrate();
-  void fastZero();
-  // The calibration frame's organism list, SNR label and box, through the
-  // core's menu logic.
-  void chooseOrganism(int item);
-  void toggleSnrBox();
-  void leaveSnrBox();
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
   Program& program_;
   QString commandLine_;
+  int StartupStage = 0;
+  int StartupStep = 0;
+  int StartupStepDone = 0;
+  QTimer* Timerinicio = nullptr;
   Frm_Init* init_ = nullptr;
   Frm_About* about_ = nullptr;
   Frm_setup* setup_ = nullptr;
   Frm_offline* offline_ = nullptr;
   bool closing_ = false;
-  std::unique_ptr<Connection> connection_;
+
   std::unique_ptr<OutputState> outputs_;
-  OutputPanels* panels_ = nullptr;
   std::unique_ptr<AcquisitionEngine> engine_;
   std::unique_ptr<RunControl> run_;
+
+  ConnectionPanel* connectionPanel_ = nullptr;
+  RunPanel* runPanel_ = nullptr;
+  CalibrationPanel* calibrationPanel_ = nullptr;
+  OutputPanels* outputPanels_ = nullptr;
+  GroupsPanel* groupsPanel_ = nullptr;
 };
 
 }  // namespace orb

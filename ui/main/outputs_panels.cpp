@@ -1,5 +1,6 @@
 #include "ui/main/outputs_panels.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QFrame>
@@ -7,25 +8,19 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
 
 #include "app/startup.h"
 #include "app/workspace.h"
 #include "common/seams.h"
 #include "device/device_link.h"
+#include "ui/app/widgets.h"
 
 namespace orb {
 namespace {
 
 constexpr const char* kHardwareNotice = "Only available in some hardware versions";
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-template <typename W>
-W* Named(W* w, const char* name) {
-  w->setObjectName(name);
-  return w;
-}
 
 QFrame* Indicator(QWidget* parent, const char* name) {
   auto* shape = Named(new QFrame(parent), name);
@@ -101,7 +96,16 @@ void OutputPanels::build(QWidget* parent) {
   temp->addWidget(cmd_ontemp, 2, 1);
   temp->addWidget(shape_temp, 2, 2);
 
+  lght_ctl_ = Named(new QAction("Light Control", this), "lght_ctl");
+  temp_ctl_ = Named(new QAction("Temperature", this), "temp_ctl");
+
   showLook(LookOf(state_));
+}
+
+void OutputPanels::addMenu(QMenuBar* bar) {
+  QMenu* tools = bar->addMenu("&Tools");
+  tools->addAction(lght_ctl_);
+  tools->addAction(temp_ctl_);
 }
 
 void OutputPanels::wire() {
@@ -131,6 +135,8 @@ void OutputPanels::wire() {
   connect(cmd_nextwindows2, &QPushButton::clicked, this, [this] {
     if (!Frame_temp->isHidden()) Frame_temp->lower();
   });
+  connect(lght_ctl_, &QAction::triggered, this, &OutputPanels::lght_ctl);
+  connect(temp_ctl_, &QAction::triggered, this, &OutputPanels::temp_ctl);
 }
 
 void OutputPanels::leaveBox(QLineEdit* box, OutputBox which) {
@@ -192,6 +198,15 @@ void OutputPanels::togglePanel(QGroupBox* frame, int menu) {
 
 void OutputPanels::lght_ctl() { togglePanel(Frame_light, 2); }
 void OutputPanels::temp_ctl() { togglePanel(Frame_temp, 3); }
+
+void OutputPanels::showLoadStart() {
+  cmd_frio->setText("COOL");
+  cmd_ontemp->setText("OFF");
+  cmd_luz->setText("OFF");
+  state_.LightTimerEnabled = -1;
+  Chk_lenabled->setChecked(true);
+  state_.LightOn = 0;
+}
 
 void OutputPanels::showProject(const MainControls& c) {
   if (c.lightFrame) Frame_light->setVisible(*c.lightFrame);

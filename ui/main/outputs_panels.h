@@ -1,8 +1,8 @@
 // The light panel ("Light Control", Frame_light) and the temperature panel
-// ("Temperature", Frame_temp) of the main window. They move values between
-// their controls and the output rules of acquisition/outputs.h; the main
-// window places the two frames, calls the menu functions and hands
-// showLook to whatever sends the outputs during a run.
+// ("Temperature", Frame_temp) of the main window, with the Tools menu that
+// shows and hides them. They move values between their controls and the
+// output rules of acquisition/outputs.h; the main window places the two
+// frames and hands showLook to whatever sends the outputs during a run.
 #pragma once
 
 #include <QColor>
@@ -12,10 +12,12 @@
 
 #include "acquisition/outputs.h"
 
+class QAction;
 class QCheckBox;
 class QFrame;
 class QGroupBox;
 class QLineEdit;
+class QMenuBar;
 class QPushButton;
 class QWidget;
 
@@ -40,30 +42,22 @@ class OutputPanels : public QObject {
   OutputPanels(OutputState& state, Workspace& ws, DeviceLink& link, std::function<int()> runState,
                QWidget* parent);
 
-  // Light Control.
-  QGroupBox* Frame_light = nullptr;
-  QCheckBox* Chk_lenabled = nullptr;
-  QLineEdit *txt_lon = nullptr, *txt_loff = nullptr;
-  QPushButton* cmd_luz = nullptr;
-  QFrame* shape_light = nullptr;
-  QPushButton* cmd_cyclepulse = nullptr;
-  QGroupBox* frm_pulse = nullptr;
-  QLineEdit *txt_pulsetimes = nullptr, *txt_pulseon = nullptr, *txt_pulseoff = nullptr;
-  QPushButton* cmd_nextwindows1 = nullptr;
-  // Temperature.
-  QGroupBox* Frame_temp = nullptr;
-  QCheckBox* Chk_tenabled = nullptr;
-  QLineEdit* txttemp = nullptr;
-  QPushButton* Cmd_settemp = nullptr;
-  QPushButton *cmd_frio = nullptr, *cmd_ontemp = nullptr;
-  QFrame* shape_temp = nullptr;
-  QPushButton* cmd_nextwindows2 = nullptr;
+  // Where the window places the panels.
+  QGroupBox* lightFrame() const { return Frame_light; }
+  QGroupBox* temperatureFrame() const { return Frame_temp; }
+  // The Tools menu: "Light Control" (lght_ctl) and "Temperature" (temp_ctl).
+  void addMenu(QMenuBar* bar);
 
   // The menu items lght_ctl and temp_ctl: a visible panel is hidden;
   // otherwise "Only available in some hardware versions" is shown and then
   // the panel. Menu2 / Menu3 of the project's tools take the visibility (0/1).
   void lght_ctl();
   void temp_ctl();
+
+  // The buttons and the light switch as the program's load starts them:
+  // "COOL", "OFF", "OFF"; the light timer enabled and its box checked, the
+  // light off.
+  void showLoadStart();
 
   // Shows a state that was sent: captions and indicator colours.
   void showLook(const OutputLook& look);
@@ -87,6 +81,27 @@ class OutputPanels : public QObject {
   void manual(ManualOutput which);
   void togglePanel(QGroupBox* frame, int menu);
   static void paint(QFrame* shape, std::uint32_t bgr);
+
+  // Light Control.
+  QGroupBox* Frame_light = nullptr;
+  QCheckBox* Chk_lenabled = nullptr;
+  QLineEdit *txt_lon = nullptr, *txt_loff = nullptr;
+  QPushButton* cmd_luz = nullptr;
+  QFrame* shape_light = nullptr;
+  QPushButton* cmd_cyclepulse = nullptr;
+  QGroupBox* frm_pulse = nullptr;
+  QLineEdit *txt_pulsetimes = nullptr, *txt_pulseon = nullptr, *txt_pulseoff = nullptr;
+  QPushButton* cmd_nextwindows1 = nullptr;
+  // Temperature.
+  QGroupBox* Frame_temp = nullptr;
+  QCheckBox* Chk_tenabled = nullptr;
+  QLineEdit* txttemp = nullptr;
+  QPushButton* Cmd_settemp = nullptr;
+  QPushButton *cmd_frio = nullptr, *cmd_ontemp = nullptr;
+  QFrame* shape_temp = nullptr;
+  QPushButton* cmd_nextwindows2 = nullptr;
+  // Tools.
+  QAction *lght_ctl_ = nullptr, *temp_ctl_ = nullptr;
 
   OutputState& state_;
   Workspace& ws_;
