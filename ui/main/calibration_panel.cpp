@@ -121,7 +121,7 @@ void CalibrationPanel::attach(ConnectionView& v) {
   };
 }
 
-void CalibrationPanel::show() {
+void CalibrationPanel::showState() {
   const CalibrationControls c = Controls(state_);
   mnCalibra->setChecked(c.mnCalibraChecked);
   mnZero->setChecked(c.mnZeroChecked);
@@ -149,50 +149,50 @@ void CalibrationPanel::showProjectPreset(const MainControls& c) {
   for (const auto& item : OrganismItems()) Cmb_organism->addItem(Q(item));
   Cmb_organism->blockSignals(false);
   TakePreset(state_, c.organismIndex, c.preset);
-  show();
+  showState();
 }
 
 void CalibrationPanel::showProjectSwitches(const MainControls& c) {
   SetAutoCalibration(state_, ws_.setup, c.autoCalibration);
   SetAutoZero(state_, ws_.setup, c.autoZero);
-  show();
+  showState();
 }
 
 void CalibrationPanel::toggleAutoCalibration() {
   ToggleAutoCalibration(state_, ws_.setup);
-  show();
+  showState();
 }
 
 void CalibrationPanel::toggleAutoZero() {
   ToggleAutoZero(state_, ws_.setup);
-  show();
+  showState();
 }
 
 void CalibrationPanel::calibrationControlOn() {
   CalibrationControlOn(state_);
-  show();
+  showState();
 }
 
 void CalibrationPanel::calibrationControlOff() {
   CalibrationControlOff(state_, ws_.setup);
-  show();
+  showState();
   emit calibrationControlSwitchedOff();
 }
 
 void CalibrationPanel::chooseOrganism(int item) {
   ChooseOrganism(state_, ws_.setup, item);
-  show();
+  showState();
 }
 
 void CalibrationPanel::toggleSnrBox() {
   ToggleSnrBox(state_);
-  show();
+  showState();
 }
 
 void CalibrationPanel::leaveSnrBox() {
   if (!txt_snr_umbral->isEnabled()) return;
   const auto message = LeaveSnrBox(state_, ws_.setup, txt_snr_umbral->text().toStdString());
-  show();
+  showState();
   if (message) op_.inform(*message);
 }
 

@@ -68,7 +68,7 @@ class CalibrationPanel : public QObject {
   void build(QWidget* parent);
   void wire();
   // Controls() of the state into the widgets.
-  void show();
+  void showState();
   void calibrationControlOn();
   void toggleAutoCalibration();
   void toggleAutoZero();
