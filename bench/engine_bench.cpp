@@ -46,7 +46,7 @@ struct Rig {
     std::normal_distribution<double> noise(2000, 40);
     for (auto& v : engine.RawBuffer.values) v = static_cast<std::int16_t>(noise(rng));
     for (auto& b : ws.thresholds) b = 5.0;
-    engine.AutoZeroMode = intervalAnalysis;
+    engine.calibration.autoZeroMode = intervalAnalysis;
     engine.runState = orb::kRunning;
     engine.StartClock();
     engine.TickCount = 1000;
