@@ -29,7 +29,7 @@ void BM_ReadSample(benchmark::State& st) {
   orb::ConsoleEventLoop loop;
   orb::ConsoleOperator op(std::cerr);
   orb::DeviceLink link(ports, state, loop, op);
-  if (ports.CommOpen(1, "COM1", orb::kInstrumentPortSettings) != 0) {
+  if (ports.CommOpen(1, "COM1", orb::kInstrumentPortSettings) != orb::CommResult::Ok) {
     st.SkipWithError(ports.lastError().message.c_str());
     return;
   }

@@ -79,7 +79,7 @@ bool Connection::Search() {
   // The remembered port first.
   const int remembered = st.currentPort;
   OpeningPort(remembered);
-  if (ports.CommOpen(remembered, ComName(remembered), kInstrumentPortSettings) == kCommOk) {
+  if (ports.CommOpen(remembered, ComName(remembered), kInstrumentPortSettings) == CommResult::Ok) {
     int serial = link_.ReadSerialNumber();
     found = serial >= kRememberedMinSerial && serial <= kMaxSerial;
     st.serial = static_cast<std::int16_t>(found ? serial : 0);
@@ -92,7 +92,7 @@ bool Connection::Search() {
     const int n = st.currentPort + 1;
     SetPort(n);
     OpeningPort(n);
-    if (ports.CommOpen(n, ComName(n), kInstrumentPortSettings) != kCommOk) continue;
+    if (ports.CommOpen(n, ComName(n), kInstrumentPortSettings) != CommResult::Ok) continue;
     for (int attempt = 0; attempt < kSearchAttempts; ++attempt) {
       loop.sleepMs(10);
       int serial = link_.ReadSerialNumber();
@@ -120,7 +120,7 @@ bool Connection::Search() {
       st.offline = true;
     } else {
       SetPort(*number);
-      if (ports.CommOpen(*number, ComName(*number), kInstrumentPortSettings) != kCommOk) {
+      if (ports.CommOpen(*number, ComName(*number), kInstrumentPortSettings) != CommResult::Ok) {
         op.inform("Invalid Port Number. Offline Mode");
         st.offline = true;
       } else {
@@ -134,7 +134,7 @@ bool Connection::Search() {
 
   // The instrument's port stays open from here on.
   if (found && !st.offline &&
-      ports.CommOpen(st.currentPort, ComName(st.currentPort), kInstrumentPortSettings) != kCommOk) {
+      ports.CommOpen(st.currentPort, ComName(st.currentPort), kInstrumentPortSettings) != CommResult::Ok) {
     // Taken by someone else between the search and now: not connected.
     found = false;
     st.serial = 0;

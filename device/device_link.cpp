@@ -20,12 +20,12 @@ int DeviceLink::Transact(std::uint8_t b2, std::uint8_t b3, std::uint8_t b1) {
   // decides the result.
   ports_.CommWrite(port(), BuildFrame(b2, b3, b1));
   std::string reply;
-  if (ports_.CommRead(port(), reply, 2) < 1) return -1;
+  if (ports_.CommRead(port(), reply, 2) != CommResult::Ok || reply.empty()) return -1;
   return static_cast<unsigned char>(reply[0]);
 }
 
-bool DeviceLink::SendFrame(std::uint8_t b2, std::uint8_t b3, std::uint8_t b1) {
-  return ports_.CommWrite(port(), BuildFrame(b2, b3, b1)) < kFrameSize;
+CommResult DeviceLink::SendFrame(std::uint8_t b2, std::uint8_t b3, std::uint8_t b1) {
+  return ports_.CommWrite(port(), BuildFrame(b2, b3, b1));
 }
 
 int DeviceLink::ReadSerialNumber() {
@@ -34,10 +34,10 @@ int DeviceLink::ReadSerialNumber() {
   ports_.CommWrite(port(), BuildFrame(kCmdIdentify, 0, kModeQuery));
   loop_.sleepMs(5);
   std::string reply;
-  const int got = ports_.CommRead(port(), reply, 2);
+  const bool answered = ports_.CommRead(port(), reply, 2) == CommResult::Ok && !reply.empty();
   ports_.CommSetLine(port(), kLineRts, false);
   ports_.CommSetLine(port(), kLineDtr, false);
-  return got > 0 ? SerialFromReply(reply) : -1;
+  return answered ? SerialFromReply(reply) : -1;
 }
 
 std::optional<BlockReadings> DeviceLink::ReadBlock(int start, BlockReadForm form) {

@@ -31,9 +31,9 @@ class DeviceLink {
   // Writes FF b1 b2 b3 F0 and reads a two-byte reply: the first reply byte
   // (0..255), or -1 when nothing arrived. No flush before the write.
   int Transact(std::uint8_t b2, std::uint8_t b3, std::uint8_t b1 = kModeQuery);
-  // Writes the frame and reads nothing; true (failure) when fewer than five
-  // bytes were written.
-  bool SendFrame(std::uint8_t b2, std::uint8_t b3, std::uint8_t b1 = kModeQuery);
+  // Writes the frame and reads nothing: the write's result (Ok when all
+  // five bytes left).
+  CommResult SendFrame(std::uint8_t b2, std::uint8_t b3, std::uint8_t b1 = kModeQuery);
 
   // Raises DTR and RTS, sends Identify, waits 5 ms, reads two bytes and
   // lowers RTS and DTR: first * 255 + second, or -1 when nothing arrived.
@@ -59,9 +59,9 @@ class DeviceLink {
   int ReadTemperatureRaw() { return Transact(kCmdReadTemperature, 0, kModeQuery); }
   double Temperature(int raw) const { return state_.temperature(raw); }
 
-  // Set outputs: light, heat (else cool) and heater/cooler power; true on
-  // failure as SendFrame.
-  bool SetOutputs(bool lightOn, bool heatMode, bool powerOn) {
+  // Set outputs: light, heat (else cool) and heater/cooler power; the
+  // result of SendFrame.
+  CommResult SetOutputs(bool lightOn, bool heatMode, bool powerOn) {
     return SendFrame(kCmdSetOutputs, OutputsArgument(lightOn, heatMode, powerOn), kModeQuery);
   }
 

@@ -53,25 +53,38 @@ SerialPorts::~SerialPorts() {
   for (Slot& s : slots_) releaseSlot(s);
 }
 
-int SerialPorts::record(int code, std::string operation, std::string message) {
+const char* CommResultName(CommResult result) {
+  switch (result) {
+    case CommResult::Ok: return "ok";
+    case CommResult::PortInUse: return "port in use";
+    case CommResult::TimedOut: return "timed out";
+    case CommResult::SystemError: return "system error";
+    case CommResult::InternalFault: return "internal fault";
+  }
+  return "?";
+}
+
+CommResult SerialPorts::record(CommResult result, int code, std::string operation, std::string message) {
+  error_.result = result;
   error_.code = code;
   error_.operation = std::move(operation);
   error_.message = std::move(message);
-  return code;
+  return result;
 }
 
-int SerialPorts::recordErrno(int code, std::string operation) {
-  return record(code, std::move(operation), SystemErrorText(code));
+CommResult SerialPorts::recordErrno(int code, std::string operation) {
+  return record(CommResult::SystemError, code, std::move(operation), SystemErrorText(code));
 }
 
-int SerialPorts::recordWithFlags(int code, std::string operation, Slot* s) {
+CommResult SerialPorts::recordWithFlags(int code, std::string operation, Slot* s) {
   char hex[16];
   std::snprintf(hex, sizeof hex, "%X", s ? errorFlags(*s) : 0u);
-  return record(code, std::move(operation), SystemErrorText(code) + "  COMM Error Flags = " + hex);
+  const CommResult result = code == ETIMEDOUT ? CommResult::TimedOut : CommResult::SystemError;
+  return record(result, code, std::move(operation), SystemErrorText(code) + "  COMM Error Flags = " + hex);
 }
 
-int SerialPorts::badPort(int port, const char* operation) {
-  return record(EBADF, operation, "Port identifier " + std::to_string(port) + " is outside 1.." +
+CommResult SerialPorts::badPort(int port, const char* operation) {
+  return record(CommResult::SystemError, EBADF, operation, "Port identifier " + std::to_string(port) + " is outside 1.." +
                                       std::to_string(kPortSlots) + ".");
 }
 
@@ -104,18 +117,18 @@ void SerialPorts::releaseSlot(Slot& s) {
 
 // ---- open and close ---------------------------------------------------------
 
-int SerialPorts::CommOpen(int port, const std::string& name, const std::string& settings) {
+CommResult SerialPorts::CommOpen(int port, const std::string& name, const std::string& settings) {
   if (!valid(port)) return badPort(port, "CommOpen");
   try {
-    if (slot(port).open) return record(kCommPortInUse, "CommOpen", "Port in use.");
+    if (slot(port).open) return record(CommResult::PortInUse, 0, "CommOpen", "Port in use.");
     return openSteps(port, name, settings);
   } catch (const std::exception& e) {
     releaseSlot(slot(port));
-    return record(kCommInternalFault, "CommOpen", e.what());
+    return record(CommResult::InternalFault, 0, "CommOpen", e.what());
   }
 }
 
-int SerialPorts::openSteps(int port, const std::string& name, const std::string& settings) {
+CommResult SerialPorts::openSteps(int port, const std::string& name, const std::string& settings) {
   const std::string path = map_.devicePath(name);
   int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return recordErrno(errno, "CommOpen (CreateFile)");
@@ -145,35 +158,35 @@ int SerialPorts::openSteps(int port, const std::string& name, const std::string&
   if (tcsetattr(fd, TCSANOW, &wanted) != 0) return fail(errno, "CommOpen (SetCommState)");
   s.config = wanted;
   errorFlags(s);  // start the error counters from here
-  return kCommOk;
+  return CommResult::Ok;
 }
 
-int SerialPorts::CommClose(int port) {
+CommResult SerialPorts::CommClose(int port) {
   if (!valid(port)) return badPort(port, "CommClose");
   Slot& s = slot(port);
-  if (!s.open) return kCommOk;
+  if (!s.open) return CommResult::Ok;
   ioctl(s.fd, TIOCNXCL);
   int r = ::close(s.fd);
   int e = errno;
   s = Slot{};
   // After EINTR the descriptor is gone all the same on this system.
   if (r != 0 && e != EINTR) return recordErrno(e, "CommClose (CloseHandle)");
-  return kCommOk;
+  return CommResult::Ok;
 }
 
 // ---- flush and lines --------------------------------------------------------
 
-int SerialPorts::CommFlush(int port) {
+CommResult SerialPorts::CommFlush(int port) {
   if (!valid(port)) return badPort(port, "CommFlush");
   Slot& s = slot(port);
   if (!s.open) return recordErrno(EBADF, "CommFlush (PurgeComm)");
   // Input only: discarding the output side of a pseudo-terminal could drop
   // a frame the other end has not read yet.
   if (tcflush(s.fd, TCIFLUSH) != 0) return recordErrno(errno, "CommFlush (PurgeComm)");
-  return kCommOk;
+  return CommResult::Ok;
 }
 
-int SerialPorts::CommSetLine(int port, int line, bool state) {
+CommResult SerialPorts::CommSetLine(int port, int line, bool state) {
   if (!valid(port)) return badPort(port, "CommSetLine");
   Slot& s = slot(port);
   const char* operation = "CommSetLine (EscapeCommFunction)";
@@ -187,11 +200,11 @@ int SerialPorts::CommSetLine(int port, int line, bool state) {
   } else {
     return recordErrno(EINVAL, operation);
   }
-  if (r == 0) return kCommOk;
+  if (r == 0) return CommResult::Ok;
   int e = errno;
   // A pseudo-terminal has no modem lines; that is "not supported here",
   // not a failure of the exchange.
-  if (e == ENOTTY || e == EINVAL) return kCommOk;
+  if (e == ENOTTY || e == EINVAL) return CommResult::Ok;
   return recordErrno(e, operation);
 }
 
@@ -235,18 +248,12 @@ int SerialPorts::platformRead(Slot& s, char* buffer, int wanted, int& err) {
   return got;
 }
 
-int SerialPorts::CommRead(int port, std::string& out, int wanted) {
+CommResult SerialPorts::CommRead(int port, std::string& out, int wanted) {
   out.clear();
-  if (!valid(port)) {
-    badPort(port, "CommRead");
-    return kCommFailed;
-  }
+  if (!valid(port)) return badPort(port, "CommRead");
   try {
     Slot& s = slot(port);
-    if (!s.open) {
-      recordWithFlags(EBADF, "CommRead (ReadFile)", nullptr);
-      return kCommFailed;
-    }
+    if (!s.open) return recordWithFlags(EBADF, "CommRead (ReadFile)", nullptr);
     char scratch[512];
     int obtained = 0;
     int attempts = 0;
@@ -262,15 +269,11 @@ int SerialPorts::CommRead(int port, std::string& out, int wanted) {
         std::this_thread::sleep_for(milliseconds(kReadPauseMs));
       }
     }
-    if (err != 0) {
-      recordWithFlags(err, "CommRead (ReadFile)", &s);
-      return kCommFailed;
-    }
+    if (err != 0) return recordWithFlags(err, "CommRead (ReadFile)", &s);
     if (obtained < wanted) CommFlush(port);
-    return obtained;
+    return CommResult::Ok;
   } catch (const std::exception& e) {
-    record(kCommInternalFault, "CommRead", e.what());
-    return kCommFailed;
+    return record(CommResult::InternalFault, 0, "CommRead", e.what());
   }
 }
 
@@ -319,27 +322,19 @@ int SerialPorts::writeAll(Slot& s, const std::string& bytes, int& err) {
   return static_cast<int>(done);
 }
 
-int SerialPorts::CommWrite(int port, const std::string& bytes) {
-  if (!valid(port)) {
-    badPort(port, "CommWrite");
-    return kCommFailed;
-  }
+CommResult SerialPorts::CommWrite(int port, const std::string& bytes) {
+  if (!valid(port)) return badPort(port, "CommWrite");
   try {
     Slot& s = slot(port);
-    if (!s.open) {
-      recordWithFlags(EBADF, "CommWrite (WriteFile)", nullptr);
-      return kCommFailed;
-    }
+    if (!s.open) return recordWithFlags(EBADF, "CommWrite (WriteFile)", nullptr);
     int err = 0;
-    int written = writeAll(s, bytes, err);
-    if (err == 0) return written;
-    recordWithFlags(err, "CommWrite (WriteFile)", &s);
-    // A write that ran out of time reports what did leave; any other
-    // failure is a failed write.
-    return err == ETIMEDOUT ? written : kCommFailed;
+    writeAll(s, bytes, err);
+    if (err == 0) return CommResult::Ok;
+    // A write that ran out of time is TimedOut; any other failure a
+    // SystemError.
+    return recordWithFlags(err, "CommWrite (WriteFile)", &s);
   } catch (const std::exception& e) {
-    record(kCommInternalFault, "CommWrite", e.what());
-    return kCommFailed;
+    return record(CommResult::InternalFault, 0, "CommWrite", e.what());
   }
 }
 

@@ -1,7 +1,7 @@
 // ModCOMM: the port table through which every byte to and from the
 // instrument passes. Ports are addressed by an identifier 1..16 (the program
-// uses the COM number itself). No operation throws: each returns a result
-// code and a failure also fills the last-error record.
+// uses the COM number itself). No operation throws: each returns a
+// CommResult, and a failure also fills the last-error record.
 //
 // Timing of a read: one platform read ends when the wanted bytes are in,
 // when 100 ms pass after a byte without another, or 500 ms after it began
@@ -23,11 +23,18 @@ namespace orb {
 
 inline constexpr int kPortSlots = 16;
 
-// Result codes besides 0 and the operating system's error numbers.
-inline constexpr int kCommOk = 0;
-inline constexpr int kCommPortInUse = -1;        // CommOpen: the slot is already open
-inline constexpr int kCommFailed = -1;           // CommRead / CommWrite: the platform call failed
-inline constexpr int kCommInternalFault = -2;    // an unexpected fault inside the layer
+// What a serial operation came to. Every result but Ok also fills the
+// last-error record: the operation, the system's error number where there
+// is one, and a text for the person.
+enum class CommResult {
+  Ok,
+  PortInUse,      // CommOpen: the slot is already open ("Port in use.")
+  TimedOut,       // CommWrite: not every byte left within the write time-out
+  SystemError,    // a platform call failed, or the slot is not open or does not exist
+  InternalFault,  // an unexpected fault inside the layer
+};
+// "ok", "port in use", "timed out", "system error", "internal fault".
+const char* CommResultName(CommResult result);
 
 // The lines of CommSetLine.
 inline constexpr int kLineBreak = 1;
@@ -43,7 +50,8 @@ inline constexpr int kWriteMsPerByte = 1000;
 
 // The last failure, for diagnostics.
 struct CommError {
-  std::int32_t code = 0;
+  CommResult result = CommResult::Ok;
+  std::int32_t code = 0;  // the system's error number; 0 where there is none
   std::string operation;  // "CommOpen (BuildCommDCB)", "CommRead (ReadFile)", ...
   std::string message;    // the system's text; reads and writes append the error flags
 };
@@ -59,23 +67,25 @@ class SerialPorts {
   SerialPorts& operator=(const SerialPorts&) = delete;
 
   // Opens `name` ("COM3" or a device path) exclusively and applies the
-  // settings string. 0, kCommPortInUse, or an error number. A device that
+  // settings string: Ok, PortInUse or SystemError. A device that
   // cannot be opened or claimed leaves the slot closed; a failure once the
   // device is open (purge, line settings) leaves the slot open and the
   // device claimed until CommClose.
-  int CommOpen(int port, const std::string& name, const std::string& settings);
-  // 0 also when the slot was not open.
-  int CommClose(int port);
+  CommResult CommOpen(int port, const std::string& name, const std::string& settings);
+  // Ok also when the slot was not open.
+  CommResult CommClose(int port);
   // Discards unread input only; bytes already written are never dropped.
-  int CommFlush(int port);
-  // Replaces `out` with up to `wanted` bytes; returns how many arrived, or
-  // kCommFailed after a failed platform read.
-  int CommRead(int port, std::string& out, int wanted);
-  // Returns once the bytes have left: the count written, or kCommFailed.
-  int CommWrite(int port, const std::string& bytes);
+  CommResult CommFlush(int port);
+  // Replaces `out` with the bytes that arrived, up to `wanted` (fewer, or
+  // none, when the instrument said less in time: still Ok). SystemError
+  // after a failed platform read; `out` then holds what came before it.
+  CommResult CommRead(int port, std::string& out, int wanted);
+  // Returns once the bytes have left: Ok when all of them did, TimedOut when
+  // the time-out ran out first, SystemError when the platform refused.
+  CommResult CommWrite(int port, const std::string& bytes);
   // BREAK (1), DTR (2) or RTS (3) set or cleared. A terminal without modem
   // lines (a pseudo-terminal) counts as success.
-  int CommSetLine(int port, int line, bool state);
+  CommResult CommSetLine(int port, int line, bool state);
 
   bool isOpen(int port) const { return valid(port) && slot(port).open; }
   const CommError& lastError() const { return error_; }
@@ -94,16 +104,16 @@ class SerialPorts {
   Slot& slot(int port) { return slots_[port - 1]; }
   const Slot& slot(int port) const { return slots_[port - 1]; }
 
-  int openSteps(int port, const std::string& name, const std::string& settings);
+  CommResult openSteps(int port, const std::string& name, const std::string& settings);
   int platformRead(Slot& s, char* buffer, int wanted, int& err);
   int writeAll(Slot& s, const std::string& bytes, int& err);
   unsigned errorFlags(Slot& s);
   void releaseSlot(Slot& s);
 
-  int record(int code, std::string operation, std::string message);
-  int recordErrno(int code, std::string operation);
-  int recordWithFlags(int code, std::string operation, Slot* s);
-  int badPort(int port, const char* operation);
+  CommResult record(CommResult result, int code, std::string operation, std::string message);
+  CommResult recordErrno(int code, std::string operation);
+  CommResult recordWithFlags(int code, std::string operation, Slot* s);
+  CommResult badPort(int port, const char* operation);
 
   PortMap map_;
   std::array<Slot, kPortSlots> slots_;

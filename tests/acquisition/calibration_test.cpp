@@ -280,7 +280,7 @@ struct Bench {
 
   explicit Bench(sim::InstrumentOptions options = quiet()) : instrument(options) {
     state.currentPort = 3;
-    EXPECT_EQ(ports.CommOpen(3, instrument.start(), kInstrumentPortSettings), 0) << ports.lastError().message;
+    EXPECT_EQ(ports.CommOpen(3, instrument.start(), kInstrumentPortSettings), CommResult::Ok) << ports.lastError().message;
     EXPECT_TRUE(ApplyBuiltInPlateFormat("k96f", ws.plate));
     ws.thresholds.fill(3.0);
   }

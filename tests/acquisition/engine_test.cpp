@@ -45,7 +45,7 @@ struct Bench {
   void connect(sim::InstrumentOptions options = {}) {
     instrument = std::make_unique<sim::VirtualInstrument>(options);
     state.currentPort = 3;
-    ASSERT_EQ(ports.CommOpen(3, instrument->start(), kInstrumentPortSettings), 0);
+    ASSERT_EQ(ports.CommOpen(3, instrument->start(), kInstrumentPortSettings), CommResult::Ok);
     state.connected = true;
   }
   // Offline: the engine keeps what the test puts into the buffer.

@@ -331,7 +331,7 @@ TEST(Outputs, SentThroughTheDeviceLink) {
   CountingEventLoop loop;
   ScriptedOperator op;
   DeviceLink link(ports, connection, loop, op);
-  ASSERT_EQ(ports.CommOpen(3, instrument.start(), kInstrumentPortSettings), 0);
+  ASSERT_EQ(ports.CommOpen(3, instrument.start(), kInstrumentPortSettings), CommResult::Ok);
 
   OutputState s;
   s.LightOn = -1;

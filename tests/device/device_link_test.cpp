@@ -27,7 +27,7 @@ struct LinkBench {
 
   explicit LinkBench(sim::InstrumentOptions options = {}) : instrument(options) {
     state.currentPort = 3;
-    EXPECT_EQ(ports.CommOpen(3, instrument.start(), kInstrumentPortSettings), 0) << ports.lastError().message;
+    EXPECT_EQ(ports.CommOpen(3, instrument.start(), kInstrumentPortSettings), CommResult::Ok) << ports.lastError().message;
   }
 };
 
@@ -44,7 +44,7 @@ TEST(DeviceLink, IdentityAndVerifiedWrites) {
   EXPECT_EQ(b.link.WriteFactoryByte(4, 33), 1);
   EXPECT_EQ(b.instrument.model().factoryByte(4), 33);
   EXPECT_EQ(b.loop.sleptMs, 5);  // the first bursts succeeded: no recovery pauses
-  EXPECT_FALSE(b.link.SetOutputs(true, false, true));
+  EXPECT_EQ(b.link.SetOutputs(true, false, true), CommResult::Ok);
   EXPECT_GE(b.link.ReadTemperatureRaw(), 0);  // answered after the frame without reply
   EXPECT_EQ(b.instrument.model().outputs(), 5);
 }
@@ -110,7 +110,7 @@ TEST(DeviceLink, UnansweredFactoryQueryIsFollowedByIdentify) {
   ScriptedOperator op;
   DeviceLink link{ports, state, loop, op};
   state.currentPort = 2;
-  ASSERT_EQ(ports.CommOpen(2, pty.path(), kInstrumentPortSettings), 0);
+  ASSERT_EQ(ports.CommOpen(2, pty.path(), kInstrumentPortSettings), CommResult::Ok);
   const std::string factory("\x00\x06\x18\x01\x19\xDB\x00\x00", 8);
   std::vector<std::string> frames;
   std::atomic<bool> stop{false};
@@ -162,7 +162,7 @@ TEST(DeviceLink, SilentInstrument) {
   EXPECT_EQ(b.link.ReadSerialNumber(), -1);
   b.state.currentPort = 4;  // a port that is not open fails at once
   EXPECT_EQ(b.link.Transact(kCmdReadTemperature, 0), -1);
-  EXPECT_TRUE(b.link.SendFrame(kCmdSetOutputs, 0));
+  EXPECT_EQ(b.link.SendFrame(kCmdSetOutputs, 0), CommResult::SystemError);
   EXPECT_FALSE(b.link.ReadBlock(0));
 }
 

@@ -21,53 +21,54 @@ double SecondsSince(Clock::time_point t) { return std::chrono::duration<double>(
 TEST(SerialPorts, EveryByteValuePassesBothWaysWithoutWaiting) {
   PtyPair pty;
   SerialPorts ports;
-  ASSERT_EQ(ports.CommOpen(3, pty.path(), kInstrumentPortSettings), 0) << ports.lastError().message;
+  ASSERT_EQ(ports.CommOpen(3, pty.path(), kInstrumentPortSettings), CommResult::Ok) << ports.lastError().message;
   std::string all;  // CR, LF, XON, XOFF, ^C, 0x80..0xFF
   for (int i = 0; i < 256; ++i) all += static_cast<char>(i);
-  EXPECT_EQ(ports.CommWrite(3, all), 256);
+  EXPECT_EQ(ports.CommWrite(3, all), CommResult::Ok);
   EXPECT_EQ(pty.receive(256), all);
   pty.send(all);
   std::string got;
   auto start = Clock::now();
-  EXPECT_EQ(ports.CommRead(3, got, 256), 256);
+  EXPECT_EQ(ports.CommRead(3, got, 256), CommResult::Ok);
   EXPECT_EQ(got, all);
   EXPECT_LT(SecondsSince(start), 0.45);  // a whole reply costs less than one read deadline
   // A frame written just before a flush is not lost: only input is discarded.
   const std::string frame("\xFF\x00\x30\x20\xF0", 5);
-  EXPECT_EQ(ports.CommWrite(3, frame), 5);
-  EXPECT_EQ(ports.CommFlush(3), 0);
+  EXPECT_EQ(ports.CommWrite(3, frame), CommResult::Ok);
+  EXPECT_EQ(ports.CommFlush(3), CommResult::Ok);
   EXPECT_EQ(pty.receive(5), frame);
   // A pseudo-terminal has no modem lines: not an error.
-  EXPECT_EQ(ports.CommSetLine(3, kLineDtr, true), 0);
-  EXPECT_EQ(ports.CommSetLine(3, kLineRts, false), 0);
-  EXPECT_EQ(ports.CommSetLine(3, kLineBreak, false), 0);
-  EXPECT_NE(ports.CommSetLine(3, 4, true), 0);
+  EXPECT_EQ(ports.CommSetLine(3, kLineDtr, true), CommResult::Ok);
+  EXPECT_EQ(ports.CommSetLine(3, kLineRts, false), CommResult::Ok);
+  EXPECT_EQ(ports.CommSetLine(3, kLineBreak, false), CommResult::Ok);
+  EXPECT_EQ(ports.CommSetLine(3, 4, true), CommResult::SystemError);
+  EXPECT_EQ(ports.lastError().code, EINVAL);
 }
 
 TEST(SerialPorts, SilentLineGivesUpAfterFiveAttemptsAndDiscardsInput) {
   PtyPair pty;
   SerialPorts ports;
-  ASSERT_EQ(ports.CommOpen(2, pty.path(), kInstrumentPortSettings), 0);
+  ASSERT_EQ(ports.CommOpen(2, pty.path(), kInstrumentPortSettings), CommResult::Ok);
   pty.holdInput(true);  // bytes arrive but the reader cannot see them
   pty.send("late");
   std::string got = "old";
   auto start = Clock::now();
-  EXPECT_EQ(ports.CommRead(2, got, 2), 0);
+  EXPECT_EQ(ports.CommRead(2, got, 2), CommResult::Ok);  // silence is no failure of the port
   EXPECT_EQ(got, "");
   EXPECT_GE(SecondsSince(start), 2.4);  // 5 x 500 ms + 5 x 5 ms
   pty.holdInput(false);
   pty.send("ok");
-  EXPECT_EQ(ports.CommRead(2, got, 2), 2);
+  EXPECT_EQ(ports.CommRead(2, got, 2), CommResult::Ok);
   EXPECT_EQ(got, "ok") << "the short read must have discarded the held bytes";
 }
 
 TEST(SerialPorts, PartialRepliesAndOneDeadlinePerRead) {
   PtyPair pty;
   SerialPorts ports;
-  ASSERT_EQ(ports.CommOpen(2, pty.path(), kInstrumentPortSettings), 0);
+  ASSERT_EQ(ports.CommOpen(2, pty.path(), kInstrumentPortSettings), CommResult::Ok);
   pty.send("\xFF\x80\x02");
   std::string got;
-  EXPECT_EQ(ports.CommRead(2, got, 5), 3);
+  EXPECT_EQ(ports.CommRead(2, got, 5), CommResult::Ok);
   EXPECT_EQ(got, "\xFF\x80\x02");
 
   std::atomic<bool> stop{false};
@@ -75,12 +76,13 @@ TEST(SerialPorts, PartialRepliesAndOneDeadlinePerRead) {
     for (int i = 0; i < 150 && !stop; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(60))) pty.send("t");
   });
   auto start = Clock::now();
-  int n = ports.CommRead(2, got, 200);  // 200 bytes would take 12 s
+  EXPECT_EQ(ports.CommRead(2, got, 200), CommResult::Ok);  // 200 bytes would take 12 s
+  const auto n = got.size();
   double took = SecondsSince(start);
   stop = true;
   trickle.join();
-  EXPECT_GT(n, 0);
-  EXPECT_LT(n, 150);
+  EXPECT_GT(n, 0u);
+  EXPECT_LT(n, 150u);
   EXPECT_LT(took, 8.0);
 }
 
@@ -88,46 +90,51 @@ TEST(SerialPorts, OpenRefusals) {
   PtyPair pty;
   testing::TempFolder tmp;
   SerialPorts ports, other;
-  ASSERT_EQ(ports.CommOpen(4, pty.path(), kInstrumentPortSettings), 0);
-  EXPECT_EQ(ports.CommOpen(4, pty.path(), kInstrumentPortSettings), kCommPortInUse);
+  ASSERT_EQ(ports.CommOpen(4, pty.path(), kInstrumentPortSettings), CommResult::Ok);
+  EXPECT_EQ(ports.CommOpen(4, pty.path(), kInstrumentPortSettings), CommResult::PortInUse);
   EXPECT_EQ(ports.lastError().operation + ": " + ports.lastError().message, "CommOpen: Port in use.");
   // The same device from another slot, or from another port table.
-  EXPECT_GT(ports.CommOpen(5, pty.path(), kInstrumentPortSettings), 0);
-  EXPECT_GT(other.CommOpen(4, pty.path(), kInstrumentPortSettings), 0);
-  EXPECT_EQ(ports.CommClose(4), 0);
-  EXPECT_EQ(other.CommOpen(4, pty.path(), kInstrumentPortSettings), 0);  // released on close
-  EXPECT_EQ(ports.CommClose(4), 0);                                      // not open: still 0
+  EXPECT_EQ(ports.CommOpen(5, pty.path(), kInstrumentPortSettings), CommResult::SystemError);
+  EXPECT_EQ(ports.lastError().code, EBUSY);
+  EXPECT_EQ(other.CommOpen(4, pty.path(), kInstrumentPortSettings), CommResult::SystemError);
+  EXPECT_EQ(ports.CommClose(4), CommResult::Ok);
+  EXPECT_EQ(other.CommOpen(4, pty.path(), kInstrumentPortSettings), CommResult::Ok);  // released on close
+  EXPECT_EQ(ports.CommClose(4), CommResult::Ok);                                      // not open: still Ok
 
   // A name that does not exist; a regular file is not a terminal.
-  EXPECT_GT(ports.CommOpen(6, (tmp / "ttyNone").string(), kInstrumentPortSettings), 0);
+  EXPECT_EQ(ports.CommOpen(6, (tmp / "ttyNone").string(), kInstrumentPortSettings), CommResult::SystemError);
+  EXPECT_EQ(ports.lastError().code, ENOENT);
   EXPECT_EQ(ports.lastError().operation, "CommOpen (CreateFile)");
   tmp.write("plain", "data");
-  EXPECT_GT(ports.CommOpen(6, (tmp / "plain").string(), kInstrumentPortSettings), 0);
+  EXPECT_EQ(ports.CommOpen(6, (tmp / "plain").string(), kInstrumentPortSettings), CommResult::SystemError);
   EXPECT_FALSE(ports.isOpen(5) || ports.isOpen(6));
 
   std::string got;
   for (int id : {0, 17, -3}) {  // never reach the table
-    EXPECT_NE(ports.CommOpen(id, pty.path(), kInstrumentPortSettings), 0);
-    EXPECT_NE(ports.CommClose(id) * ports.CommFlush(id) * ports.CommSetLine(id, kLineDtr, true), 0);
-    EXPECT_EQ(ports.CommRead(id, got, 2), kCommFailed);
-    EXPECT_EQ(ports.CommWrite(id, "x"), kCommFailed);
+    EXPECT_EQ(ports.CommOpen(id, pty.path(), kInstrumentPortSettings), CommResult::SystemError);
+    EXPECT_EQ(ports.CommClose(id), CommResult::SystemError);
+    EXPECT_EQ(ports.CommFlush(id), CommResult::SystemError);
+    EXPECT_EQ(ports.CommSetLine(id, kLineDtr, true), CommResult::SystemError);
+    EXPECT_EQ(ports.CommRead(id, got, 2), CommResult::SystemError);
+    EXPECT_EQ(ports.CommWrite(id, "x"), CommResult::SystemError);
+    EXPECT_EQ(ports.lastError().code, EBADF);
   }
-  EXPECT_EQ(ports.CommWrite(9, "x"), kCommFailed);  // a slot that is not open
+  EXPECT_EQ(ports.CommWrite(9, "x"), CommResult::SystemError);  // a slot that is not open
   EXPECT_EQ(ports.lastError().message, "Bad file descriptor  COMM Error Flags = 0");
 }
 
 TEST(SerialPorts, AFailedOpenAfterTheDeviceWasOpenedKeepsTheSlotUntilClosed) {
   PtyPair pty;
   SerialPorts ports, other;
-  EXPECT_GT(ports.CommOpen(7, pty.path(), "baud=fast parity=N data=8 stop=1"), 0);
+  EXPECT_EQ(ports.CommOpen(7, pty.path(), "baud=fast parity=N data=8 stop=1"), CommResult::SystemError);
   EXPECT_EQ(ports.lastError().operation, "CommOpen (BuildCommDCB)");
   EXPECT_TRUE(ports.isOpen(7));
-  EXPECT_EQ(ports.CommOpen(7, pty.path(), kInstrumentPortSettings), kCommPortInUse);
-  EXPECT_GT(other.CommOpen(1, pty.path(), kInstrumentPortSettings), 0);  // still claimed
-  EXPECT_EQ(ports.CommClose(7), 0);
-  EXPECT_EQ(other.CommOpen(1, pty.path(), kInstrumentPortSettings), 0);  // released by the close
-  EXPECT_EQ(other.CommClose(1), 0);
-  EXPECT_EQ(ports.CommOpen(7, pty.path(), kInstrumentPortSettings), 0);
+  EXPECT_EQ(ports.CommOpen(7, pty.path(), kInstrumentPortSettings), CommResult::PortInUse);
+  EXPECT_EQ(other.CommOpen(1, pty.path(), kInstrumentPortSettings), CommResult::SystemError);  // still claimed
+  EXPECT_EQ(ports.CommClose(7), CommResult::Ok);
+  EXPECT_EQ(other.CommOpen(1, pty.path(), kInstrumentPortSettings), CommResult::Ok);  // released by the close
+  EXPECT_EQ(other.CommClose(1), CommResult::Ok);
+  EXPECT_EQ(ports.CommOpen(7, pty.path(), kInstrumentPortSettings), CommResult::Ok);
 }
 
 TEST(SerialPorts, SettingsStrings) {

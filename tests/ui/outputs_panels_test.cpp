@@ -239,7 +239,7 @@ class OutputPanelsTest : public QObject {
     CountingEventLoop loop;
     ScriptedOperator op;
     DeviceLink link(ports, connection, loop, op);
-    QCOMPARE(ports.CommOpen(3, instrument.start(), kInstrumentPortSettings), 0);
+    QCOMPARE(ports.CommOpen(3, instrument.start(), kInstrumentPortSettings), CommResult::Ok);
     testing::TempFolder folder;
     Workspace ws(folder.path(), op);
     OutputState state;
