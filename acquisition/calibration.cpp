@@ -27,7 +27,13 @@ BlockReadForm FormOf(ReadVariant v) {
 
 bool Online(DeviceLink& link) { return !link.state().offline; }
 
-bool Used(const Workspace& ws, int channel) { return ws.plate.ChannelWell[channel] >= 0; }
+bool Used(const BeamSettings& beams, int channel) { return beams.plate.ChannelWell[channel] >= 0; }
+
+// A view member that may be empty is called only when set.
+template <class Member, class... Args>
+void Tell(const Member& member, Args&&... args) {
+  if (member) member(std::forward<Args>(args)...);
+}
 
 // Settings read from a file are held to what the instrument can take, so
 // that stepping always reaches its limits.
@@ -35,11 +41,11 @@ void HoldSetting(std::int16_t& value) { value = std::clamp<std::int16_t>(value, 
 
 // Holds the channel's settings to 0..7; an unused channel (no well on this
 // plate) is left dark at 0/0. False for an unused channel.
-bool PrepareChannel(Workspace& ws, int ch, CalibrationResult& result) {
-  ChannelCalibration& cal = ws.calibration;
+bool PrepareChannel(const BeamSettings& beams, int ch, CalibrationResult& result) {
+  ChannelCalibration& cal = beams.calibration;
   HoldSetting(cal.PinHole[ch]);
   HoldSetting(cal.Gain[ch]);
-  if (Used(ws, ch)) return true;
+  if (Used(beams, ch)) return true;
   cal.PinHole[ch] = 0;
   cal.Gain[ch] = 0;
   result.channels[ch] = ChannelEnd::Unused;
@@ -52,10 +58,10 @@ enum class PassEnd { Final, Stopped, WriteFailed, ReadFailed };
 // not done, write what changed, until a pass finds none outside the band or
 // the run stops. `onDone` is told of every channel that becomes done.
 template <typename OnDone>
-PassEnd RunPasses(Workspace& ws, DeviceLink& link, CalibrationHost& host, ReadVariant variant,
+PassEnd RunPasses(const BeamSettings& beams, DeviceLink& link, const CalibrationView& view, ReadVariant variant,
                   std::array<ChannelWork, kChannels>& work, CalibrationResult& result, bool showPasses,
                   OnDone onDone) {
-  ChannelCalibration& cal = ws.calibration;
+  ChannelCalibration& cal = beams.calibration;
   // A block that cannot be read leaves its channels' previous readings in
   // place for the pass.
   ChannelReadings latest = result.readings;
@@ -65,8 +71,8 @@ PassEnd RunPasses(Workspace& ws, DeviceLink& link, CalibrationHost& host, ReadVa
   auto doneCount = [&work] {
     return static_cast<int>(std::count_if(work.begin(), work.end(), [](const ChannelWork& w) { return w.done; }));
   };
-  while (!final && host.runActive()) {
-    if (showPasses) host.showStatus("Acquiring...");
+  while (!final && view.runActive()) {
+    if (showPasses) Tell(view.showStatus, "Acquiring...");
     WarmUpReads(link, variant);
     const int blocks = ReadAllChannelsOnce(link, variant, latest);
     ++result.passes;
@@ -77,8 +83,8 @@ PassEnd RunPasses(Workspace& ws, DeviceLink& link, CalibrationHost& host, ReadVa
     // No block at all answered: stepping on nothing but old readings would
     // drive every channel to a limit and save that as the calibration.
     if (blocks == 0) return PassEnd::ReadFailed;
-    if (showPasses) host.showStatus("Calibrating... [" + std::to_string(writtenLastPass) + "]");
-    host.showProgress(doneCount(), kChannels);
+    if (showPasses) Tell(view.showStatus, "Calibrating... [" + std::to_string(writtenLastPass) + "]");
+    Tell(view.showProgress, doneCount(), kChannels);
 
     final = true;
     int written = 0;
@@ -100,7 +106,7 @@ PassEnd RunPasses(Workspace& ws, DeviceLink& link, CalibrationHost& host, ReadVa
       if (w.done) onDone(ch);
     }
     writtenLastPass = written;
-    host.showProgress(doneCount(), kChannels);
+    Tell(view.showProgress, doneCount(), kChannels);
     link.loop().processEvents();
   }
   for (int ch = 0; ch < kChannels; ++ch)
@@ -221,7 +227,9 @@ int CalibrationResult::count(ChannelEnd e) const {
   return static_cast<int>(std::count(channels.begin(), channels.end(), e));
 }
 
-CalibrationResult AutoCalibrate(Workspace& ws, DeviceLink& link, CalibrationHost& host) {
+BeamSettings BeamSettingsOf(Workspace& ws) { return {ws.programFolder, ws.calibration, ws.plate}; }
+
+CalibrationResult AutoCalibrate(const BeamSettings& beams, DeviceLink& link, const CalibrationView& view) {
   CalibrationResult result = FreshResult();
   Operator& op = link.op();
   if (!Online(link)) {
@@ -230,20 +238,20 @@ CalibrationResult AutoCalibrate(Workspace& ws, DeviceLink& link, CalibrationHost
     return result;
   }
   std::array<ChannelWork, kChannels> work{};
-  ChannelCalibration& cal = ws.calibration;
+  ChannelCalibration& cal = beams.calibration;
 
-  if (FileExists(ws.programFile(kCalibrationFile))) {
-    host.showStatus("Writing Calibration...");
+  if (FileExists(beams.programFolder / kCalibrationFile)) {
+    Tell(view.showStatus, "Writing Calibration...");
     // A damaged file keeps what could be read of it; the passes step every
     // used channel from there, and the loaded values are held to 0..7 below.
-    LoadCalibration(ws.programFolder, cal);
+    LoadCalibration(beams.programFolder, cal);
   } else {
-    host.showStatus("Writing First Time Calibration...");
-    ResetCalibration(ws.programFolder, cal);
+    Tell(view.showStatus, "Writing First Time Calibration...");
+    ResetCalibration(beams.programFolder, cal);
   }
 
   for (int ch = 0; ch < kChannels; ++ch) {
-    if (!PrepareChannel(ws, ch, result)) {
+    if (!PrepareChannel(beams, ch, result)) {
       work[ch].done = true;
     } else if (cal.PinHole[ch] == 0 && cal.Gain[ch] == 0) {
       cal.PinHole[ch] = 2;
@@ -252,12 +260,12 @@ CalibrationResult AutoCalibrate(Workspace& ws, DeviceLink& link, CalibrationHost
 
   bool stopped = false;
   for (int ch = 0; ch < kChannels; ++ch) {
-    if (!host.runActive()) {
+    if (!view.runActive()) {
       stopped = true;
       break;
     }
-    host.showStatus("Writing calibration..." + std::to_string(ch));
-    host.showProgress(ch + 1, kChannels);
+    Tell(view.showStatus, "Writing calibration..." + std::to_string(ch));
+    Tell(view.showProgress, ch + 1, kChannels);
     if (ch % kWriteYieldEvery == 0) link.loop().processEvents();
     if (link.WriteChannelSetting(ch, cal.PinHole[ch], cal.Gain[ch]) != 1) {
       op.inform(kCommunicationError);
@@ -267,42 +275,43 @@ CalibrationResult AutoCalibrate(Workspace& ws, DeviceLink& link, CalibrationHost
   }
 
   if (!stopped) {
-    switch (RunPasses(ws, link, host, ReadVariant::Calibrate, work, result, true, [](int) {})) {
+    switch (RunPasses(beams, link, view, ReadVariant::Calibrate, work, result, true, [](int) {})) {
       case PassEnd::Final: break;
       case PassEnd::Stopped: stopped = true; break;
       case PassEnd::WriteFailed:
-        host.stopRun();
+        Tell(view.stopRun);
         result.end = CalibrationEnd::PassWriteFailed;
         return result;
       case PassEnd::ReadFailed:
         op.inform(kCommunicationError);
-        host.stopRun();
+        Tell(view.stopRun);
         result.end = CalibrationEnd::ReadFailed;
         return result;
     }
   }
 
   result.end = stopped ? CalibrationEnd::Stopped : CalibrationEnd::Completed;
-  host.showStatus("Calibration OK");
-  result.saved = SaveCalibration(ws.programFolder, cal);
+  Tell(view.showStatus, "Calibration OK");
+  result.saved = SaveCalibration(beams.programFolder, cal);
   if (!result.saved) op.inform(kSaveCalibrationError);
   return result;
 }
 
-CalibrationResult AutoAdjust(Workspace& ws, DeviceLink& link, CalibrationHost& host, AdjustList& list) {
+CalibrationResult AutoAdjust(const BeamSettings& beams, DeviceLink& link, const CalibrationView& view,
+                             AdjustList& list) {
   CalibrationResult result = FreshResult();
   if (!Online(link)) {
     result.end = CalibrationEnd::Offline;
     return result;
   }
-  host.showFrame(true);
-  host.showTitle(kCalibrationTitle);
-  host.showStatus("Auto-Adjustment...");
+  Tell(view.showFrame, true);
+  Tell(view.showTitle, kCalibrationTitle);
+  Tell(view.showStatus, "Auto-Adjustment...");
 
-  ChannelCalibration& cal = ws.calibration;
+  ChannelCalibration& cal = beams.calibration;
   std::array<ChannelWork, kChannels> work{};
   for (int ch = 0; ch < kChannels; ++ch) {
-    if (!PrepareChannel(ws, ch, result)) {
+    if (!PrepareChannel(beams, ch, result)) {
       list[ch] = -1;
     } else if (list[ch] != 0) {
       result.channels[ch] = ChannelEnd::Skipped;
@@ -310,17 +319,17 @@ CalibrationResult AutoAdjust(Workspace& ws, DeviceLink& link, CalibrationHost& h
     work[ch].done = list[ch] != 0;
   }
 
-  PassEnd end = RunPasses(ws, link, host, ReadVariant::Adjust, work, result, false,
+  PassEnd end = RunPasses(beams, link, view, ReadVariant::Adjust, work, result, false,
                           [&list](int ch) { list[ch] = -1; });
   if (end == PassEnd::WriteFailed || end == PassEnd::ReadFailed) {
-    host.showFrame(false);
+    Tell(view.showFrame, false);
     result.end = end == PassEnd::WriteFailed ? CalibrationEnd::PassWriteFailed : CalibrationEnd::ReadFailed;
     return result;
   }
   result.end = end == PassEnd::Final ? CalibrationEnd::Completed : CalibrationEnd::Stopped;
-  result.saved = SaveCalibration(ws.programFolder, cal);
+  result.saved = SaveCalibration(beams.programFolder, cal);
   if (!result.saved) link.op().inform(kSaveCalibrationError);
-  host.showFrame(false);
+  Tell(view.showFrame, false);
   return result;
 }
 
@@ -352,10 +361,11 @@ double ZeroBlankPercent(const ZeroStats& s, double snrFactor) {
   return std::max(band + 1.0, 1.0);
 }
 
-ZeroResult AutoZero(Workspace& ws, DeviceLink& link, CalibrationHost& host, double snrFactor, int samples) {
+ZeroResult AutoZero(ChannelThresholds& thresholds, DeviceLink& link, const CalibrationView& view, double snrFactor,
+                    int samples) {
   ZeroResult result;
-  host.showStatus("AutoZero Calculation .... <000>");
-  host.clearProgress();
+  Tell(view.showStatus, "AutoZero Calculation .... <000>");
+  Tell(view.clearProgress);
   // Offline nothing can be measured; the thresholds stay as they are rather
   // than being derived from a flat, unread signal.
   if (!Online(link)) {
@@ -372,13 +382,13 @@ ZeroResult AutoZero(Workspace& ws, DeviceLink& link, CalibrationHost& host, doub
     const int blocks = ReadAllChannelsOnce(link, ReadVariant::Zero, readings);
     if (i >= 10) blocksSeen |= blocks;
     for (int ch = 0; ch < kChannels; ++ch) history[static_cast<std::size_t>(ch) * samples + i] = readings[ch];
-    host.storeSample(i, readings);
+    Tell(view.storeSample, i, readings);
     result.samples = i + 1;
-    host.showStatus("AutoZero... <" + std::to_string(i) + ">");
-    host.showProgress(i + 1, samples);
+    Tell(view.showStatus, "AutoZero... <" + std::to_string(i) + ">");
+    Tell(view.showProgress, i + 1, samples);
     if (i % kZeroYieldEvery == 0) {
       link.loop().processEvents();
-      if (host.stopped()) {
+      if (!view.runActive()) {
         result.end = ZeroEnd::Stopped;
         return result;
       }
@@ -388,7 +398,7 @@ ZeroResult AutoZero(Workspace& ws, DeviceLink& link, CalibrationHost& host, doub
   for (int ch = 0; ch < kChannels; ++ch) {
     if (!(blocksSeen & (1 << BlockOfChannel(ch))) && samples > 10) continue;
     ZeroStats s = ZeroStatistics(&history[static_cast<std::size_t>(ch) * samples], samples);
-    ws.thresholds[ch] = ZeroBlankPercent(s, snrFactor);
+    thresholds[ch] = ZeroBlankPercent(s, snrFactor);
   }
   return result;
 }

@@ -7,23 +7,25 @@
 // change it.
 //
 // The routines run on the one interface thread and let events run through
-// the link's EventLoop. They act only while the host says a run is active;
-// the host (the acquisition engine / run control, or the command line) owns
-// the run state, the status frame and the raw history table.
+// the link's EventLoop. They act only while their view says a run is
+// active; the caller (run control, or the command line) owns the run state,
+// the status frame and the raw history table.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
-#include "signal/detection_preset.h"
+#include "app/records.h"
 #include "plate/plate_format.h"
+#include "signal/detection_preset.h"
 
 namespace orb {
 
 class DeviceLink;
-struct ProjectSetup;
 struct Workspace;
 
 // ---- band and stepping -----------------------------------------------------
@@ -77,30 +79,36 @@ void WarmUpReads(DeviceLink& link, ReadVariant variant);
 // start 32 * b.
 int ReadAllChannelsOnce(DeviceLink& link, ReadVariant variant, ChannelReadings& readings);
 
-// ---- the host ----------------------------------------------------------------
+// ---- what the routines show and ask -----------------------------------------
 
-// What the routines need from the window or the command line. Only
-// runActive and stopRun are required; the displays default to nothing.
-class CalibrationHost {
- public:
-  virtual ~CalibrationHost() = default;
+// What the routines need from the window or the command line. runActive is
+// required (the routines act only while it says a run is active); every
+// other member may be empty.
+struct CalibrationView {
   // Run state 1 (running) or 2 (paused).
-  virtual bool runActive() = 0;
-  bool stopped() { return !runActive(); }
+  std::function<bool()> runActive;
   // StopRun of run control (a failed write during the passes).
-  virtual void stopRun() = 0;
-
+  std::function<void()> stopRun;
   // Status frame frm_autotext, its title lbl_autotext ("<AUTOCALIBRATION>")
   // and its status line lbl_autochannel ("Acquiring...", "Calibration OK").
-  virtual void showFrame(bool /*visible*/) {}
-  virtual void showTitle(const std::string& /*text*/) {}
-  virtual void showStatus(const std::string& /*text*/) {}
+  std::function<void(bool visible)> showFrame;
+  std::function<void(const std::string&)> showTitle;
+  std::function<void(const std::string&)> showStatus;
   // The progress line on picturecal: clear, then `done` of `total`.
-  virtual void clearProgress() {}
-  virtual void showProgress(int /*done*/, int /*total*/) {}
+  std::function<void()> clearProgress;
+  std::function<void(int done, int total)> showProgress;
   // AutoZero's sample `slot` (0..N-1) for the raw history (RawBuffer[beam][slot]).
-  virtual void storeSample(int /*slot*/, const ChannelReadings& /*readings*/) {}
+  std::function<void(int slot, const ChannelReadings& readings)> storeSample;
 };
+
+// The beam settings a calibration steps and saves: each beam's pinhole and
+// gain, kept in calvalue.dat of the data folder, for the beams the plate uses.
+struct BeamSettings {
+  const std::filesystem::path& programFolder;
+  ChannelCalibration& calibration;
+  const PlateFormat& plate;
+};
+BeamSettings BeamSettingsOf(Workspace& ws);
 
 // ---- AutoCalibrate / AutoAdjust ------------------------------------------------
 
@@ -141,10 +149,9 @@ inline constexpr const char* kCalibrationTitle = "<AUTOCALIBRATION>";
 
 // Loads calvalue.dat (or resets it), writes every channel, then steps the
 // used channels pass by pass until none is outside the band, and saves
-// calvalue.dat. Uses ws.calibration, ws.plate.ChannelWell, ws.programFolder;
-// the offline flag is the link's connection state. Shows its texts through
-// the host and its messages through the link's Operator.
-CalibrationResult AutoCalibrate(Workspace& ws, DeviceLink& link, CalibrationHost& host);
+// calvalue.dat. The offline flag is the link's connection state. Shows its
+// texts through the view and its messages through the link's Operator.
+CalibrationResult AutoCalibrate(const BeamSettings& beams, DeviceLink& link, const CalibrationView& view);
 
 // The tick's list: per channel 0 = adjust, -1 = leave. Channels marked done
 // get -1. Unused channels get 0/0 and -1.
@@ -152,7 +159,8 @@ using AdjustList = std::array<std::int16_t, kChannels>;
 // Same stepping for the listed channels; no first write-out. A failed write
 // hides the frame and returns without saving (end PassWriteFailed, no
 // StopRun). Offline: nothing (end Offline, no message).
-CalibrationResult AutoAdjust(Workspace& ws, DeviceLink& link, CalibrationHost& host, AdjustList& list);
+CalibrationResult AutoAdjust(const BeamSettings& beams, DeviceLink& link, const CalibrationView& view,
+                             AdjustList& list);
 
 // ---- AutoZero --------------------------------------------------------------------
 
@@ -176,11 +184,12 @@ struct ZeroResult {
   ZeroEnd end = ZeroEnd::Completed;
   int samples = 0;  // samples taken
 };
-// Takes `samples` readings of all channels (each handed to host.storeSample)
-// and sets ws.thresholds[0..383] (BlankPercent). Returns early, thresholds
+// Takes `samples` readings of all channels (each handed to view.storeSample)
+// and sets thresholds[0..383] (BlankPercent). Returns early, thresholds
 // unchanged, when the run stops or when offline; a channel whose block was
 // never read keeps its threshold.
-ZeroResult AutoZero(Workspace& ws, DeviceLink& link, CalibrationHost& host, double snrFactor, int samples);
+ZeroResult AutoZero(ChannelThresholds& thresholds, DeviceLink& link, const CalibrationView& view, double snrFactor,
+                    int samples);
 
 // ---- signal-to-noise factor ------------------------------------------------------
 

@@ -92,7 +92,7 @@ void RunControl::WireEngine() {
   h.autoAdjust = [this](std::vector<std::int16_t>& beams) {
     AdjustList list{};
     for (int c = 0; c < kChannels; ++c) list[c] = beams[c];
-    AutoAdjust(ws_, link_, *this, list);
+    AutoAdjust(BeamSettingsOf(ws_), link_, calibrationView(), list);
     for (int c = 0; c < kChannels; ++c) beams[c] = list[c];
   };
   h.finished = [this] { OnFinished(); };
@@ -209,22 +209,23 @@ bool RunControl::StartRun() {
   if (engine_.Recording && online()) {
     // The automatic switches and the factor are the engine's calibration state.
     CalibrationMenus& calibration = engine_.calibration;
+    const CalibrationView shown = calibrationView();
     if (calibration.autoCalibrationMode) {
-      showFrame(true);
-      showTitle(kCalibrationTitle);
-      clearProgress();
+      shown.showFrame(true);
+      shown.showTitle(kCalibrationTitle);
+      shown.clearProgress();
       TakeRunStartFactor(calibration);
-      lastCalibration = AutoCalibrate(ws_, link_, *this);
-      showFrame(false);
+      lastCalibration = AutoCalibrate(BeamSettingsOf(ws_), link_, shown);
+      shown.showFrame(false);
     }
     if (calibration.autoZeroMode) {
-      showFrame(true);
-      showTitle(kCalibrationTitle);
-      clearProgress();
+      shown.showFrame(true);
+      shown.showTitle(kCalibrationTitle);
+      shown.clearProgress();
       TakeRunStartFactor(calibration);
-      AutoZero(ws_, link_, *this, calibration.snrFactor,
+      AutoZero(ws_.thresholds, link_, shown, calibration.snrFactor,
                AutoZeroSampleCount(calibration.autoCalibrationMode, calibration.autoZeroMode));
-      showFrame(false);
+      shown.showFrame(false);
     }
   }
 
@@ -302,13 +303,13 @@ void RunControl::ReadBlank() {
 
 void RunControl::FastCalibrate() {
   TakeSnrBoxFactor(engine_.calibration);
-  lastCalibration = AutoCalibrate(ws_, link_, *this);
+  lastCalibration = AutoCalibrate(BeamSettingsOf(ws_), link_, calibrationView());
 }
 
 void RunControl::FastZero() {
   CalibrationMenus& calibration = engine_.calibration;
   TakeSnrBoxFactor(calibration);
-  AutoZero(ws_, link_, *this, calibration.snrFactor,
+  AutoZero(ws_.thresholds, link_, calibrationView(), calibration.snrFactor,
            AutoZeroSampleCount(calibration.autoCalibrationMode, calibration.autoZeroMode));
 }
 
@@ -337,29 +338,32 @@ void RunControl::OnRecordError(const RecordFileError& error) {
   }
 }
 
-// ---- CalibrationHost ------------------------------------------------------------
+// ---- the calibration routines' view -----------------------------------------------
 
-bool RunControl::runActive() { return engine_.runState == kRunning || engine_.runState == kPaused; }
+bool RunControl::runActive() const { return engine_.runState == kRunning || engine_.runState == kPaused; }
 
-void RunControl::showFrame(bool visible) {
-  if (view.autotext) view.autotext(visible, frameTitle_);
-}
-
-void RunControl::showTitle(const std::string& text) {
-  frameTitle_ = text;
-  if (view.autotext) view.autotext(true, text);
-}
-
-void RunControl::showStatus(const std::string& text) {
-  if (view.autochannel) view.autochannel(text);
-}
-
-void RunControl::clearProgress() {
-  if (view.clearCalibrationProgress) view.clearCalibrationProgress();
-}
-
-void RunControl::showProgress(int done, int total) {
-  if (view.calibrationProgress) view.calibrationProgress(done, total);
+CalibrationView RunControl::calibrationView() {
+  CalibrationView v;
+  v.runActive = [this] { return runActive(); };
+  v.stopRun = [this] { StopRun(); };
+  v.showFrame = [this](bool visible) {
+    if (view.autotext) view.autotext(visible, frameTitle_);
+  };
+  v.showTitle = [this](const std::string& text) {
+    frameTitle_ = text;
+    if (view.autotext) view.autotext(true, text);
+  };
+  v.showStatus = [this](const std::string& text) {
+    if (view.autochannel) view.autochannel(text);
+  };
+  v.clearProgress = [this] {
+    if (view.clearCalibrationProgress) view.clearCalibrationProgress();
+  };
+  v.showProgress = [this](int done, int total) {
+    if (view.calibrationProgress) view.calibrationProgress(done, total);
+  };
+  v.storeSample = [this](int slot, const ChannelReadings& readings) { storeSample(slot, readings); };
+  return v;
 }
 
 void RunControl::storeSample(int slot, const ChannelReadings& readings) {

@@ -66,7 +66,7 @@ std::string DiskWarning(int aqLapse, long long freeMb);
 inline constexpr const char* kAutorunName = "Autorun project";
 inline constexpr const char* kStartTitle = "Starting New acquisition...";
 
-class RunControl : public CalibrationHost {
+class RunControl {
  public:
   RunControl(Workspace& ws, DeviceLink& link, AcquisitionEngine& engine, OutputState& outputs, Operator& op,
              Clock& clock, EventLoop& loop);
@@ -101,15 +101,13 @@ class RunControl : public CalibrationHost {
   // The outputs switched off and sent (Stop, end of the programmed time).
   void OutputsOff();
 
-  // CalibrationHost
-  bool runActive() override;
-  void stopRun() override { StopRun(); }
-  void showFrame(bool visible) override;
-  void showTitle(const std::string& text) override;
-  void showStatus(const std::string& text) override;
-  void clearProgress() override;
-  void showProgress(int done, int total) override;
-  void storeSample(int slot, const ChannelReadings& readings) override;
+  // Run state 1 (running) or 2 (paused).
+  bool runActive() const;
+  // A reading of every channel from AutoZero, into slot `slot` of the
+  // engine's raw buffer (the last slot is never filled by sampling).
+  void storeSample(int slot, const ChannelReadings& readings);
+  // What the calibration routines show, through the run's view, and ask.
+  CalibrationView calibrationView();
 
  private:
   bool online() const;

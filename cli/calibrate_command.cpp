@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <memory>
 #include <ostream>
 
 #include "acquisition/calibration.h"
@@ -23,21 +24,17 @@ namespace {
 
 // The run is active from the start; only a failure stops it. Status texts
 // go to standard error, except the one-per-channel and one-per-sample ones.
-class ConsoleCalibrationHost final : public CalibrationHost {
- public:
-  explicit ConsoleCalibrationHost(std::ostream& err) : err_(err) {}
-  bool runActive() override { return active_; }
-  void stopRun() override { active_ = false; }
-  void showTitle(const std::string& text) override { err_ << text << "\n"; }
-  void showStatus(const std::string& text) override {
+CalibrationView ConsoleCalibrationView(std::ostream& err, std::shared_ptr<bool> active) {
+  CalibrationView v;
+  v.runActive = [active] { return *active; };
+  v.stopRun = [active] { *active = false; };
+  v.showTitle = [&err](const std::string& text) { err << text << "\n"; };
+  v.showStatus = [&err](const std::string& text) {
     if (text.rfind("Writing calibration...", 0) == 0 || text.rfind("AutoZero... <", 0) == 0) return;
-    err_ << text << "\n";
-  }
-
- private:
-  std::ostream& err_;
-  bool active_ = true;
-};
+    err << text << "\n";
+  };
+  return v;
+}
 
 }  // namespace
 
@@ -57,14 +54,15 @@ int RunCalibrate(const std::vector<std::string>& argsIn, std::ostream& out, std:
   DeviceLink& link = s.link;
   // The factor a run start takes from txt_snr_umbral as the load sets it.
   const double snrFactor = RunStartSnrFactor(DeriveMainControls(ws).snrText);
-  ConsoleCalibrationHost host(err);
+  const CalibrationView view = ConsoleCalibrationView(err, std::make_shared<bool>(true));
+  const BeamSettings beams = BeamSettingsOf(ws);
 
   if (s.connect("calibrate") != kExitOk) {
-    if (state.offline) AutoCalibrate(ws, link, host);  // says why nothing happens
+    if (state.offline) AutoCalibrate(beams, link, view);  // says why nothing happens
     return kExitNoInstrument;
   }
 
-  CalibrationResult cal = AutoCalibrate(ws, link, host);
+  CalibrationResult cal = AutoCalibrate(beams, link, view);
   if (cal.end != CalibrationEnd::Completed) {  // the messages said why
     s.disconnect();
     return kExitDevice;
@@ -73,9 +71,9 @@ int RunCalibrate(const std::vector<std::string>& argsIn, std::ostream& out, std:
     s.disconnect();
     return kExitFile;
   }
-  host.showTitle(kCalibrationTitle);
+  view.showTitle(kCalibrationTitle);
   const int samples = AutoZeroSampleCount(true, true);
-  ZeroResult zero = AutoZero(ws, link, host, snrFactor, samples);
+  ZeroResult zero = AutoZero(ws.thresholds, link, view, snrFactor, samples);
   s.disconnect();
   if (zero.end != ZeroEnd::Completed) return kExitDevice;
 

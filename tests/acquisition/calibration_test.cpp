@@ -241,7 +241,7 @@ TEST(CalibrationMenus, LoadedSwitchesPresetAndTheFactorsOfTheBox) {
 // ---- against the virtual instrument ------------------------------------------
 
 // Records what the routines show and can stop the run when told.
-struct FakeHost : CalibrationHost {
+struct FakeHost {
   bool active = true;
   int stopRuns = 0;
   bool frame = false;
@@ -249,17 +249,21 @@ struct FakeHost : CalibrationHost {
   std::vector<int> slots;
   std::function<void(const std::string&)> onStatus;
 
-  bool runActive() override { return active; }
-  void stopRun() override {
-    ++stopRuns;
-    active = false;
+  CalibrationView view() {
+    CalibrationView v;
+    v.runActive = [this] { return active; };
+    v.stopRun = [this] {
+      ++stopRuns;
+      active = false;
+    };
+    v.showFrame = [this](bool visible) { frame = visible; };
+    v.showStatus = [this](const std::string& text) {
+      statuses.push_back(text);
+      if (onStatus) onStatus(text);
+    };
+    v.storeSample = [this](int slot, const ChannelReadings&) { slots.push_back(slot); };
+    return v;
   }
-  void showFrame(bool visible) override { frame = visible; }
-  void showStatus(const std::string& text) override {
-    statuses.push_back(text);
-    if (onStatus) onStatus(text);
-  }
-  void storeSample(int slot, const ChannelReadings&) override { slots.push_back(slot); }
   bool saw(const std::string& text) const {
     return std::find(statuses.begin(), statuses.end(), text) != statuses.end();
   }
@@ -327,7 +331,7 @@ TEST(AutoCalibrate, BringsEveryUsedChannelIntoTheBand) {
   for (int ch = 0; ch < kChannels; ++ch) unused += !b.used(ch);
   ASSERT_GT(unused, 0);  // the plate leaves some beams dark
 
-  CalibrationResult r = AutoCalibrate(b.ws, b.link, b.host);
+  CalibrationResult r = AutoCalibrate(BeamSettingsOf(b.ws), b.link, b.host.view());
   EXPECT_EQ(r.end, CalibrationEnd::Completed);
   EXPECT_TRUE(r.saved);
   EXPECT_GE(r.passes, 2);
@@ -364,7 +368,7 @@ TEST(AutoCalibrate, BringsEveryUsedChannelIntoTheBand) {
 
   // AutoZero on the calibrated plate: 30 samples into the raw history, and
   // a noise band for every channel from its readings.
-  ZeroResult z = AutoZero(b.ws, b.link, b.host, 1.8, AutoZeroSampleCount(true, true));
+  ZeroResult z = AutoZero(b.ws.thresholds, b.link, b.host.view(), 1.8, AutoZeroSampleCount(true, true));
   EXPECT_EQ(z.end, ZeroEnd::Completed);
   EXPECT_EQ(z.samples, 30);
   ASSERT_EQ(b.host.slots.size(), 30u);
@@ -396,7 +400,7 @@ TEST(AutoCalibrate, StartsFromTheSavedValuesHeldToTheirRange) {
   start.PinHole[wild] = 3, start.Gain[wild] = 12;  // impossible gain: taken as 7
   ASSERT_TRUE(SaveCalibration(b.data.path(), start));
 
-  CalibrationResult r = AutoCalibrate(b.ws, b.link, b.host);
+  CalibrationResult r = AutoCalibrate(BeamSettingsOf(b.ws), b.link, b.host.view());
   EXPECT_EQ(r.end, CalibrationEnd::Completed);
   EXPECT_TRUE(b.host.saw("Writing Calibration..."));
   EXPECT_FALSE(b.host.saw("Writing First Time Calibration..."));
@@ -412,14 +416,14 @@ TEST(AutoCalibrate, StartsFromTheSavedValuesHeldToTheirRange) {
 TEST(AutoCalibrate, OfflineDoesNothing) {
   Bench b;
   b.state.offline = true;
-  CalibrationResult r = AutoCalibrate(b.ws, b.link, b.host);
+  CalibrationResult r = AutoCalibrate(BeamSettingsOf(b.ws), b.link, b.host.view());
   EXPECT_EQ(r.end, CalibrationEnd::Offline);
   EXPECT_EQ(b.op.texts(), std::vector<std::string>{"Operation not possible in OFFLINE mode"});
   EXPECT_FALSE(std::filesystem::exists(b.data / "calvalue.dat"));
   EXPECT_EQ(b.instrument.model().framesReceived(), 0u);
 
   // AutoZero offline keeps the thresholds and asks the instrument nothing.
-  ZeroResult z = AutoZero(b.ws, b.link, b.host, 1.8, 100);
+  ZeroResult z = AutoZero(b.ws.thresholds, b.link, b.host.view(), 1.8, 100);
   EXPECT_EQ(z.end, ZeroEnd::Offline);
   EXPECT_DOUBLE_EQ(b.ws.thresholds[5], 3.0);
   EXPECT_TRUE(b.host.slots.empty());
@@ -434,7 +438,7 @@ TEST(AutoCalibrate, FailedFirstWriteSavesNothing) {
   ASSERT_TRUE(SaveCalibration(b.data.path(), start));
   const std::string before = b.data.read("calvalue.dat");
 
-  CalibrationResult r = AutoCalibrate(b.ws, b.link, b.host);
+  CalibrationResult r = AutoCalibrate(BeamSettingsOf(b.ws), b.link, b.host.view());
   EXPECT_EQ(r.end, CalibrationEnd::FirstWriteFailed);
   EXPECT_FALSE(r.saved);
   EXPECT_EQ(b.op.texts(), (std::vector<std::string>{"Ops...Data Writing ERROR: reg(0)... Check COM and Try again",
@@ -457,7 +461,7 @@ TEST(AutoCalibrate, FailuresDuringThePassesStopTheRunUnsaved) {
         b.instrument.model().setFaults(f);
       }
     };
-    CalibrationResult r = AutoCalibrate(b.ws, b.link, b.host);
+    CalibrationResult r = AutoCalibrate(BeamSettingsOf(b.ws), b.link, b.host.view());
     EXPECT_EQ(r.end, CalibrationEnd::PassWriteFailed);
     EXPECT_EQ(b.host.stopRuns, 1);
     EXPECT_EQ(b.op.texts().size(), 1u);  // the write's own message only
@@ -471,7 +475,7 @@ TEST(AutoCalibrate, FailuresDuringThePassesStopTheRunUnsaved) {
     b.host.onStatus = [&b](const std::string& s) {
       if (s == "Acquiring...") b.state.currentPort = 4;  // a port that is not open
     };
-    CalibrationResult r = AutoCalibrate(b.ws, b.link, b.host);
+    CalibrationResult r = AutoCalibrate(BeamSettingsOf(b.ws), b.link, b.host.view());
     EXPECT_EQ(r.end, CalibrationEnd::ReadFailed);
     EXPECT_EQ(b.host.stopRuns, 1);
     EXPECT_EQ(b.op.texts(), std::vector<std::string>{"Communication error. Check COM PORT and equipment connection."});
@@ -486,7 +490,7 @@ TEST(AutoCalibrate, StoppingTheRunEndsAndSaves) {
   b.loop.onProcess = [&b] {
     if (b.loop.processed == 21) b.host.active = false;
   };
-  CalibrationResult r = AutoCalibrate(b.ws, b.link, b.host);
+  CalibrationResult r = AutoCalibrate(BeamSettingsOf(b.ws), b.link, b.host.view());
   EXPECT_EQ(r.end, CalibrationEnd::Stopped);
   EXPECT_EQ(r.passes, 1);
   EXPECT_TRUE(r.saved);
@@ -496,14 +500,14 @@ TEST(AutoCalibrate, StoppingTheRunEndsAndSaves) {
   // Not running at all: nothing is written, the values are saved as loaded.
   Bench idle;
   idle.host.active = false;
-  CalibrationResult none = AutoCalibrate(idle.ws, idle.link, idle.host);
+  CalibrationResult none = AutoCalibrate(BeamSettingsOf(idle.ws), idle.link, idle.host.view());
   EXPECT_EQ(none.end, CalibrationEnd::Stopped);
   EXPECT_EQ(none.passes, 0);
   EXPECT_EQ(idle.instrument.model().framesReceived(), 0u);
   EXPECT_TRUE(std::filesystem::exists(idle.data / "calvalue.dat"));
 
   // AutoZero notices the stop at its first spin.
-  ZeroResult z = AutoZero(idle.ws, idle.link, idle.host, 1.8, 100);
+  ZeroResult z = AutoZero(idle.ws.thresholds, idle.link, idle.host.view(), 1.8, 100);
   EXPECT_EQ(z.end, ZeroEnd::Stopped);
   EXPECT_EQ(z.samples, 1);
   EXPECT_DOUBLE_EQ(idle.ws.thresholds[5], 3.0);
@@ -526,7 +530,7 @@ TEST(AutoAdjust, StepsOnlyTheListedChannels) {
   list.fill(-1);
   list[hot] = 0;
   list[unusedChannel] = 0;
-  CalibrationResult r = AutoAdjust(b.ws, b.link, b.host, list);
+  CalibrationResult r = AutoAdjust(BeamSettingsOf(b.ws), b.link, b.host.view(), list);
   EXPECT_EQ(r.end, CalibrationEnd::Completed);
   EXPECT_TRUE(r.saved);
   EXPECT_FALSE(b.host.frame);  // shown, then hidden
@@ -542,7 +546,7 @@ TEST(AutoAdjust, StepsOnlyTheListedChannels) {
 
   b.state.offline = true;
   list[hot] = 0;
-  EXPECT_EQ(AutoAdjust(b.ws, b.link, b.host, list).end, CalibrationEnd::Offline);
+  EXPECT_EQ(AutoAdjust(BeamSettingsOf(b.ws), b.link, b.host.view(), list).end, CalibrationEnd::Offline);
   EXPECT_TRUE(b.op.shown().empty());
 }
 
