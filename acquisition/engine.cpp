@@ -21,8 +21,10 @@ double RoundTo(double v, int decimals) {
 
 }  // namespace
 
-AcquisitionEngine::AcquisitionEngine(Workspace& ws, DeviceLink& link, Clock& clock, EventLoop& loop)
-    : ws_(ws), link_(link), clock_(clock), loop_(loop) {
+EngineRecords EngineRecordsOf(Workspace& ws) { return {ws.setup, ws.thresholds, ws.calibration, ws.plate}; }
+
+AcquisitionEngine::AcquisitionEngine(EngineRecords records, DeviceLink& link, Clock& clock, EventLoop& loop)
+    : records_(records), link_(link), clock_(clock), loop_(loop) {
   ResetTables();
 }
 
@@ -31,7 +33,7 @@ bool AcquisitionEngine::online() const {
   return st.connected && !st.offline;
 }
 
-bool AcquisitionEngine::beamInWell(int beam) const { return ws_.plate.ChannelWell[beam] >= 0; }
+bool AcquisitionEngine::beamInWell(int beam) const { return records_.plate.ChannelWell[beam] >= 0; }
 
 void AcquisitionEngine::setTimer(bool enabled) {
   timerEnabled = enabled;
@@ -39,7 +41,7 @@ void AcquisitionEngine::setTimer(bool enabled) {
 }
 
 void AcquisitionEngine::ResetTables() {
-  rtBuffer_ = std::max<int>(1, ws_.setup.RT_Buffer);
+  rtBuffer_ = std::max<int>(1, records_.setup.RT_Buffer);
   const std::size_t cells = std::size_t(kChannelSlots) * (rtBuffer_ + 1);
   RawBuffer.values.assign(cells, 0);
   LowerTrace.assign(cells, 0);
@@ -72,7 +74,7 @@ void AcquisitionEngine::StartClock() {
 void AcquisitionEngine::StartBlankReading() {
   Recording = false;
   HighestBlock = 127;
-  if (static_cast<int>(RawBuffer.values.size()) != kChannelSlots * (std::max<int>(1, ws_.setup.RT_Buffer) + 1))
+  if (static_cast<int>(RawBuffer.values.size()) != kChannelSlots * (std::max<int>(1, records_.setup.RT_Buffer) + 1))
     ResetTables();
   TickCount = 0;
   SampleIndex = 0;
@@ -113,7 +115,7 @@ void AcquisitionEngine::OnTick() {
     }
     WarmUpReads();
     ReadBlocks();
-    if (TickCount == ws_.setup.DSP_Interval && hooks.rescaleTrace) hooks.rescaleTrace();
+    if (TickCount == records_.setup.DSP_Interval && hooks.rescaleTrace) hooks.rescaleTrace();
     // A blank reading measures on the real-time path even with auto zero
     // checked, so that it always ends itself after Threshold_Counter samples.
     if (calibration.autoZeroMode && !BlankReading)
@@ -132,7 +134,7 @@ void AcquisitionEngine::OnTick() {
     }
     KeepTime();
     ++TraceRefreshCounter;
-    if (WindowCounter < ws_.setup.DSP_Interval) {
+    if (WindowCounter < records_.setup.DSP_Interval) {
       ++WindowCounter;
     } else {
       WindowCounter = 0;
@@ -179,15 +181,15 @@ void AcquisitionEngine::StoreBlock(int start, const std::array<int, kBlockReadin
 }
 
 void AcquisitionEngine::RealTimeStep() {
-  DetectorTables tables{RawBuffer.values, LowerTrace, rtBuffer_, ws_.thresholds, IntervalCounts, TotalCounts};
+  DetectorTables tables{RawBuffer.values, LowerTrace, rtBuffer_, records_.thresholds, IntervalCounts, TotalCounts};
   DetectorSample sample;
   sample.slot = SampleIndex;
   sample.tickCount = TickCount;
   sample.windowCounter = WindowCounter;
-  sample.windowLength = ws_.setup.DSP_Interval;
-  sample.method = ws_.setup.DSP_Method;
+  sample.windowLength = records_.setup.DSP_Interval;
+  sample.method = records_.setup.DSP_Method;
   sample.blankReading = BlankReading;
-  sample.blankComplete = SamplesSinceBlank > ws_.setup.Threshold_Counter;
+  sample.blankComplete = SamplesSinceBlank > records_.setup.Threshold_Counter;
   detector.Step(sample, tables, [this] {
     BlankReading = false;
     setTimer(false);
@@ -196,12 +198,12 @@ void AcquisitionEngine::RealTimeStep() {
 }
 
 void AcquisitionEngine::IntervalAnalysisStep() {
-  const int N = ws_.setup.DSP_Interval;
+  const int N = records_.setup.DSP_Interval;
   const int n = SampleIndex;
   const bool analyse = TickCount > N && n >= 2;
   for (int beam = 0; beam < kChannels; ++beam) {
     if (!beamInWell(beam)) continue;
-    const double band = ws_.thresholds[beam];
+    const double band = records_.thresholds[beam];
     auto rawAt = [&](int k) -> std::int16_t& { return RawBuffer.values[idx(k, beam)]; };
     if (!analyse) {
       NoiseSum[beam] = LevelSum[beam] = SampleCount[beam] = 0;
@@ -281,11 +283,11 @@ void AcquisitionEngine::AnalyseInterval() {
     const double q = (noise >= level || level < 1)
                          ? calibration.snrFactor * 100.0
                          : (1.0 - double(level - noise) / level) * 100.0 * calibration.snrFactor;
-    double& band = ws_.thresholds[beam];
+    double& band = records_.thresholds[beam];
     band = std::max(1.0, q + 1.0);
 
     if (level > 1944 && calibration.autoCalibrationMode && Recording &&
-        (ws_.calibration.Gain[beam] != 0 || ws_.calibration.PinHole[beam] > 1)) {
+        (records_.calibration.Gain[beam] != 0 || records_.calibration.PinHole[beam] > 1)) {
       adjust[beam] = 0;
       anyAdjust = true;
     }
@@ -299,7 +301,7 @@ void AcquisitionEngine::AnalyseInterval() {
       }
     }
     const std::int16_t c =
-        analysis.count ? analysis.count(RawBuffer, beam, calibration.snrFactor, ws_.setup.DSP_Method) : 0;
+        analysis.count ? analysis.count(RawBuffer, beam, calibration.snrFactor, records_.setup.DSP_Method) : 0;
     IntervalCounts[beam] = c;
     if (TotalCounts[beam] <= kTotalCountsLimit) TotalCounts[beam] = Checked16(TotalCounts[beam] + c);
   }
@@ -313,7 +315,7 @@ void AcquisitionEngine::AnalyseInterval() {
 bool AcquisitionEngine::WriteRecords() {
   IntervalRecords records;
   records.rawFileIndex = RawFileIndex;
-  if (ws_.setup.Save_real == 1) records.raw = &RawBuffer;
+  if (records_.setup.Save_real == 1) records.raw = &RawBuffer;
   records.counts.ElapsedMinutes = ElapsedMinutes;
   std::copy_n(IntervalCounts.begin(), kChannels, records.counts.IntervalCounts.begin());
   records.counts.TemperatureTenths = IntervalCounts[kChannels];
@@ -351,13 +353,13 @@ void AcquisitionEngine::KeepTime() {
   ElapsedMinutesExact = RoundTo(minutes, 2);
 
   const bool paused = runState == kPaused;
-  if (ElapsedMinutes >= ws_.setup.Aq_lapse && (paused || SampleIndex == 0)) {
+  if (ElapsedMinutes >= records_.setup.Aq_lapse && (paused || SampleIndex == 0)) {
     EndOfAcquisition();
     return;
   }
   if (paused || SampleIndex % 25 == 0) {
     if (hooks.showProgress) {
-      const double lapse = std::max<int>(1, ws_.setup.Aq_lapse);
+      const double lapse = std::max<int>(1, records_.setup.Aq_lapse);
       hooks.showProgress(std::min(100.0, ElapsedMinutes / lapse * 100.0));
     }
     if (hooks.progressCheck) hooks.progressCheck(minutes);

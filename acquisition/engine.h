@@ -65,9 +65,22 @@ struct IntervalAnalysis {
       histogram;
 };
 
+// The project's records the engine works on: the settings (RT_Buffer,
+// DSP_Interval, DSP_Method, Threshold_Counter, Aq_lapse, Save_real), each
+// beam's threshold band (which the blank reading and the interval analysis
+// set), the beam settings (a beam at its lowest setting is not re-adjusted)
+// and the plate (which beams lie in a well). The program's load fills them.
+struct EngineRecords {
+  const ProjectSetup& setup;
+  ChannelThresholds& thresholds;
+  const ChannelCalibration& calibration;
+  const PlateFormat& plate;
+};
+EngineRecords EngineRecordsOf(Workspace& ws);
+
 class AcquisitionEngine {
  public:
-  AcquisitionEngine(Workspace& ws, DeviceLink& link, Clock& clock, EventLoop& loop);
+  AcquisitionEngine(EngineRecords records, DeviceLink& link, Clock& clock, EventLoop& loop);
 
   EngineHooks hooks;
   IntervalAnalysis analysis;
@@ -162,7 +175,7 @@ class AcquisitionEngine {
   void KeepTime();
   void EndOfAcquisition();
 
-  Workspace& ws_;
+  EngineRecords records_;
   DeviceLink& link_;
   Clock& clock_;
   EventLoop& loop_;

@@ -29,7 +29,7 @@ struct Rig {
   orb::SerialPorts ports;
   orb::ConnectionState state;
   orb::DeviceLink link{ports, state, loop, op};
-  orb::AcquisitionEngine engine{ws, link, clock, loop};
+  orb::AcquisitionEngine engine{orb::EngineRecordsOf(ws), link, clock, loop};
   orb::OutputState outputs;
   orb::RunControl run{ws, link, engine, outputs, op, clock, loop};
 

@@ -84,7 +84,7 @@ int RunAcquire(const std::vector<std::string>& argsIn, std::ostream& out, std::o
 
   SystemClock systemClock;
   Clock& clock = testHooks.clock ? *testHooks.clock : systemClock;
-  AcquisitionEngine engine(s.ws, s.link, clock, s.loop);
+  AcquisitionEngine engine(EngineRecordsOf(s.ws), s.link, clock, s.loop);
   // The engine's calibration state: the project's automatic switches, then
   // (below) its organism and detection preset.
   CalibrationMenus& calibration = engine.calibration;

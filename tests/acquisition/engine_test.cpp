@@ -30,7 +30,7 @@ struct Bench {
   SerialPorts ports;
   ConnectionState state;
   DeviceLink link{ports, state, loop, op};
-  AcquisitionEngine engine{ws, link, clock, loop};
+  AcquisitionEngine engine{EngineRecordsOf(ws), link, clock, loop};
   OutputState outputs;
   RunControl run{ws, link, engine, outputs, op, clock, loop};
   std::unique_ptr<sim::VirtualInstrument> instrument;

@@ -38,7 +38,7 @@ Frm_Main::Frm_Main(Program& program, QString commandLine, QWidget* parent)
   setObjectName("Frm_Main");
   setWindowTitle(kMainCaption);
   outputs_ = std::make_unique<OutputState>();
-  engine_ = std::make_unique<AcquisitionEngine>(program_.ws, program_.link, program_.clock, program_.loop);
+  engine_ = std::make_unique<AcquisitionEngine>(EngineRecordsOf(program_.ws), program_.link, program_.clock, program_.loop);
   run_ = std::make_unique<RunControl>(program_.ws, program_.link, *engine_, *outputs_, program_.op, program_.clock,
                                       program_.loop);
   buildPanels();
