@@ -8,7 +8,6 @@
 namespace orb {
 
 class Operator;
-struct Workspace;
 
 // Reads <programFolder>/config.dat and applies the range rules; on any error
 // shows "Error opening config File >>>> Loading DEFAULT configuration..." and
