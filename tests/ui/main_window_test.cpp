@@ -91,6 +91,9 @@ class MainWindowTest : public QObject {
                        "Txt_time"}),
              QString());
     QCOMPARE(inOneRow({"lbl_temperature", "chk_bodybends", "combo_minutes"}), QString());
+    // The elapsed time of a long run shows whole.
+    auto* time = s.control<QLineEdit>("Txt_time");
+    QVERIFY(time->width() > time->fontMetrics().horizontalAdvance("00:00:00 [10d]"));
 
     // Tab goes through the rows as they show, then the tool frames.
     const std::vector<QString> order = {

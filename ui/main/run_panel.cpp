@@ -44,6 +44,8 @@ void RunPanel::build(QWidget* parent) {
   Cmdsetup = Named(new QPushButton(">Edit", parent), "Cmdsetup");
   Txt_time = TextBox(parent, "Txt_time", true);
   Txt_time->setText("00:00:00");
+  // Wide enough for the elapsed time of a run of weeks, "hh:mm:ss [Nd]".
+  Txt_time->setMinimumWidth(Txt_time->fontMetrics().horizontalAdvance("00:00:00 [000d]") + 16);
 
   picturetime = Named(new QProgressBar(parent), "picturetime");
   picturetime->setRange(0, 1000);
