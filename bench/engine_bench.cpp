@@ -15,8 +15,8 @@
 #include "app/data_folder.h"
 #include "app/project_files.h"
 #include "app/workspace.h"
-#include "tests/support/scripted_seams.h"
 #include "device/device_link.h"
+#include "tests/support/scripted_seams.h"
 
 namespace {
 

@@ -10,15 +10,15 @@
 #include <filesystem>
 #include <random>
 
-#include "records/record_files.h"
 #include "app/data_folder.h"
 #include "app/project_files.h"
 #include "app/workspace.h"
-#include "common/fileio.h"
-#include "tests/support/scripted_seams.h"
 #include "bench/bench_recording.h"
+#include "common/fileio.h"
+#include "records/record_files.h"
 #include "reports/rebinning.h"
 #include "reports/report_generator.h"
+#include "tests/support/scripted_seams.h"
 
 namespace {
 

@@ -24,17 +24,17 @@
 #include <string>
 #include <vector>
 
-#include "bench/bench_recording.h"
-#include "records/record_files.h"
 #include "app/data_folder.h"
 #include "app/project_files.h"
 #include "app/workspace.h"
+#include "bench/bench_recording.h"
 #include "common/fileio.h"
-#include "tests/support/scripted_seams.h"
+#include "records/record_files.h"
 #include "reports/reanalysis.h"
 #include "signal/signal_analysis.h"
 #include "signal/signal_parallel.h"
 #include "tests/signal/signal_reference.h"
+#include "tests/support/scripted_seams.h"
 
 namespace {
 

@@ -4,17 +4,17 @@
 #include <ostream>
 
 #include "app/config_files.h"
+#include "app/data_folder.h"
+#include "app/project_files.h"
+#include "app/startup.h"
+#include "app/workspace.h"
 #include "cli/acquire_command.h"
 #include "cli/calibrate_command.h"
 #include "cli/connect_command.h"
 #include "cli/reanalyze_command.h"
 #include "cli/report_command.h"
-#include "cli/wells_command.h"
 #include "cli/simulate_command.h"
-#include "app/data_folder.h"
-#include "app/project_files.h"
-#include "app/startup.h"
-#include "app/workspace.h"
+#include "cli/wells_command.h"
 #include "common/console_seams.h"
 #include "common/fileio.h"
 

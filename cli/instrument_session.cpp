@@ -1,9 +1,9 @@
 #include "cli/instrument_session.h"
 
-#include "app/remembered_port.h"
 #include "app/config_files.h"
 #include "app/data_folder.h"
 #include "app/project_files.h"
+#include "app/remembered_port.h"
 #include "app/startup.h"
 #include "cli/commands.h"
 #include "common/fileio.h"

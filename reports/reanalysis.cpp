@@ -5,11 +5,11 @@
 #include <limits>
 #include <stdexcept>
 
-#include "records/record_files.h"
 #include "common/fileio.h"
 #include "common/format.h"
 #include "common/seams.h"
 #include "common/text_record.h"
+#include "records/record_files.h"
 #include "reports/report_context.h"
 #include "reports/report_generator.h"
 #include "signal/signal_analysis.h"

@@ -2,9 +2,9 @@
 
 #include <exception>
 
-#include "records/record_files.h"
 #include "common/fileio.h"
 #include "common/seams.h"
+#include "records/record_files.h"
 #include "reports/basal.h"
 #include "reports/rebinning.h"
 #include "reports/report_config.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "records/record_files.h"
 #include "common/datetime.h"
+#include "records/record_files.h"
 
 namespace orb {
 

@@ -7,8 +7,8 @@
 #include <array>
 #include <cstdint>
 
-#include "sim/random.h"
 #include "common/beam_geometry.h"
+#include "sim/random.h"
 
 namespace orb::sim {
 

@@ -8,10 +8,10 @@
 #include "app/data_folder.h"
 #include "app/project_files.h"
 #include "app/workspace.h"
-#include "tests/support/scripted_seams.h"
 #include "device/device_link.h"
 #include "device/port_settings.h"
 #include "sim/virtual_instrument.h"
+#include "tests/support/scripted_seams.h"
 #include "tests/support/temp_folder.h"
 
 namespace orb {

@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "app/records.h"
-#include "tests/support/scripted_seams.h"
 #include "device/device_link.h"
 #include "device/port_settings.h"
 #include "sim/model.h"
 #include "sim/virtual_instrument.h"
+#include "tests/support/scripted_seams.h"
 
 namespace orb {
 namespace {

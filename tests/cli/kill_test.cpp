@@ -11,10 +11,10 @@
 #include <filesystem>
 #include <thread>
 
-#include "records/record_files.h"
 #include "app/data_folder.h"
 #include "app/project_files.h"
 #include "app/workspace.h"
+#include "records/record_files.h"
 #include "tests/support/scripted_seams.h"
 #include "tests/support/temp_folder.h"
 

@@ -5,11 +5,11 @@
 #include <map>
 #include <memory>
 
-#include "app/remembered_port.h"
 #include "app/config_files.h"
+#include "app/remembered_port.h"
 #include "app/workspace.h"
-#include "tests/support/scripted_seams.h"
 #include "sim/virtual_instrument.h"
+#include "tests/support/scripted_seams.h"
 #include "tests/support/temp_folder.h"
 
 namespace orb {

@@ -6,11 +6,11 @@
 #include <atomic>
 #include <thread>
 
-#include "tests/support/scripted_seams.h"
 #include "device/port_settings.h"
 #include "sim/model.h"
 #include "sim/virtual_instrument.h"
 #include "tests/support/pty_pair.h"
+#include "tests/support/scripted_seams.h"
 
 namespace orb {
 namespace {

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "common/encoding.h"
-#include "tests/support/scripted_seams.h"
 #include "reports/report_generator.h"
 #include "tests/reports/report_fixture.h"
+#include "tests/support/scripted_seams.h"
 
 namespace orb {
 namespace {

@@ -4,13 +4,13 @@
 
 #include <sstream>
 
-#include "tests/support/scripted_seams.h"
 #include "common/text_record.h"
 #include "reports/report_generator.h"
 #include "signal/signal_analysis.h"
 #include "tests/reports/reanalysis_fixture.h"
 #include "tests/reports/report_fixture.h"
 #include "tests/signal/signal_reference.h"
+#include "tests/support/scripted_seams.h"
 
 namespace orb {
 namespace {

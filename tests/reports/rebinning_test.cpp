@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/scripted_seams.h"
 #include "tests/reports/report_fixture.h"
+#include "tests/support/scripted_seams.h"
 
 namespace orb {
 namespace {

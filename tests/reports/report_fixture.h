@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "records/record_files.h"
 #include "app/project_files.h"
 #include "common/fileio.h"
+#include "records/record_files.h"
 #include "tests/support/temp_folder.h"
 
 namespace orb::testing {

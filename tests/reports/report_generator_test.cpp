@@ -5,10 +5,10 @@
 #include <cmath>
 
 #include "common/encoding.h"
-#include "tests/support/scripted_seams.h"
 #include "reports/report_output.h"
 #include "reports/report_statistics.h"
 #include "tests/reports/report_fixture.h"
+#include "tests/support/scripted_seams.h"
 
 namespace orb {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "tests/support/scripted_seams.h"
 #include "reports/report_context.h"
+#include "tests/support/scripted_seams.h"
 #include "tests/support/temp_folder.h"
 
 namespace orb {

@@ -8,13 +8,13 @@
 
 #include "app/data_folder.h"
 #include "app/workspace.h"
-#include "tests/support/scripted_seams.h"
 #include "sim/virtual_instrument.h"
+#include "tests/support/scripted_seams.h"
 #include "tests/support/temp_folder.h"
 #include "tests/ui/ui_fixture.h"
 #include "ui/app/frm_init.h"
-#include "ui/main/frm_main.h"
 #include "ui/app/program.h"
+#include "ui/main/frm_main.h"
 
 using namespace orb;
 

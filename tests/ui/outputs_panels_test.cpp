@@ -9,11 +9,11 @@
 
 #include "app/startup.h"
 #include "app/workspace.h"
-#include "tests/support/scripted_seams.h"
 #include "device/device_link.h"
 #include "device/port_settings.h"
 #include "sim/model.h"
 #include "sim/virtual_instrument.h"
+#include "tests/support/scripted_seams.h"
 #include "tests/support/temp_folder.h"
 #include "tests/ui/ui_fixture.h"
 #include "ui/main/outputs_panels.h"

@@ -8,9 +8,9 @@
 #include "app/data_folder.h"
 #include "app/workspace.h"
 #include "sim/virtual_instrument.h"
-#include "ui/main/frm_main.h"
 #include "ui/app/program.h"
 #include "ui/app/qt_seams.h"
+#include "ui/main/frm_main.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
