@@ -144,6 +144,7 @@ bool RunControl::DiskCheck() {
 }
 
 bool RunControl::StartRun() {
+  tickFailure.clear();
   if (engine_.runState != kStopped) return false;
   if (view.stopSelfTest) view.stopSelfTest();
   const std::string name = AskName();
@@ -284,6 +285,27 @@ void RunControl::StopRun() {
   Serve(10);
   if (view.blankLabel) view.blankLabel(false, "");
   engine_.TickCount = 0;
+}
+
+void RunControl::Tick() {
+  std::string failure;
+  try {
+    engine_.OnTick();
+    return;
+  } catch (const UnansweredQuestion&) {
+    throw;  // the command line had no answer for a question: not a fault of the tick
+  } catch (const std::exception& e) {
+    failure = e.what();
+  } catch (...) {
+    failure = "unknown error";
+  }
+  try {
+    StopRun();
+  } catch (const std::exception& e) {
+    failure += "; stopping it failed too: " + std::string(e.what());
+  }
+  tickFailure = failure;
+  op_.inform(kTickFailedMessage + failure);
 }
 
 void RunControl::ReadBlank() {

@@ -65,6 +65,7 @@ std::string DiskWarning(int aqLapse, long long freeMb);
 
 inline constexpr const char* kAutorunName = "Autorun project";
 inline constexpr const char* kStartTitle = "Starting New acquisition...";
+inline constexpr const char* kTickFailedMessage = "The acquisition stopped because of an internal error: ";
 
 class RunControl {
  public:
@@ -87,6 +88,13 @@ class RunControl {
   void StopRun();
   // The Read Blank command.
   void ReadBlank();
+  // One firing of the acquisition timer: the engine's tick. A failure
+  // inside it never ends the program: the run stops as Stop does (the
+  // records written so far are kept, the outputs switched off) and the
+  // operator is told what failed (kTickFailedMessage + the reason).
+  void Tick();
+  // What stopped the last run from inside a tick; empty when nothing did.
+  std::string tickFailure;
   // Fast CALIB and Fast ZERO: the calibration or the zero alone, with the
   // factor the box holds as it stands (no lower limit); the zero takes 30
   // samples when both automatic switches are on, otherwise 100. Like every

@@ -143,12 +143,16 @@ int RunAcquire(const std::vector<std::string>& argsIn, std::ostream& out, std::o
       const auto now = std::chrono::steady_clock::now();
       if (next > now && !testHooks.clock) std::this_thread::sleep_until(next);
       else next = now;
-      engine.OnTick();
+      run.Tick();
       if (testHooks.afterTick) testHooks.afterTick(engine);
     }
+    // A run that a failure inside a tick stopped (its message is out).
+    if (!run.tickFailure.empty()) code = kExitRunFailed;
   } catch (const UnansweredQuestion& e) {
     err << "\norbelune-cli acquire: " << e.what() << "\n(give --proceed to go on)\n";
     code = kExitUsage;
+    // A question during the run leaves nothing running: outputs off, records kept.
+    if (engine.runState != kStopped) run.StopRun();
   }
   err << "\n";
   if (engine.Recording && !run.lastFolder.empty()) out << run.lastFolder.string() << "\n";

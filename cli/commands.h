@@ -12,6 +12,7 @@ namespace orb {
 
 enum ExitCode {
   kExitOk = 0,
+  kExitRunFailed = 1, // a recording stopped on an internal error (the records so far are kept)
   kExitUsage = 2,     // unknown command or option
   kExitConfig = 3,    // no config.dat in the data folder
   kExitFile = 4,      // a file could not be written

@@ -245,6 +245,36 @@ TEST(Run, RecordsUntilTheProgrammedTimeAndEnds) {
   EXPECT_EQ(b.outputs.TempOutputOn, 0);
 }
 
+// A tick that fails inside (here the interval analysis of a 200-sample
+// buffer, which the count routine refuses) stops the run as Stop does and
+// says why, instead of ending the program; the next firing does nothing.
+TEST(Run, AFailingTickStopsTheRunAsStopDoesAndSaysWhy) {
+  Bench b;
+  b.connect();
+  b.ws.setup.RT_Buffer = 200;
+  b.ws.setup.Aq_lapse = 10;
+  b.engine.calibration.autoZeroMode = true;
+  b.op.type(std::string("Short buffer"));
+  b.op.answer(Answer::Ok);  // the message
+  ASSERT_TRUE(b.run.StartRun());
+  b.outputs.LightOn = 1;
+  int ticks = 0;
+  while (b.engine.timerEnabled && ticks < 1000) {
+    b.clock.advance(milliseconds(300));
+    b.run.Tick();
+    ++ticks;
+  }
+  EXPECT_EQ(ticks, 200);  // the first interval close
+  EXPECT_EQ(b.engine.runState, kStopped);
+  EXPECT_FALSE(b.engine.timerEnabled);
+  EXPECT_EQ(b.outputs.LightOn, 0);  // switched off as Stop does
+  ASSERT_FALSE(b.op.texts().empty());
+  EXPECT_EQ(b.op.texts().back().rfind(kTickFailedMessage, 0), 0u) << b.op.texts().back();
+  EXPECT_NE(b.op.texts().back().find("interval buffer"), std::string::npos) << b.op.texts().back();
+  b.run.Tick();  // a late firing of the timer
+  EXPECT_EQ(b.engine.runState, kStopped);
+}
+
 // Faults of the instrument during a run (short or corrupt blocks, dead
 // beams, late replies, the instrument gone) never stop it: it ends at its
 // programmed time with every interval recorded.

@@ -92,7 +92,7 @@ void RunPanel::wire() {
   h.showTime = [this](const std::string& t) { Txt_time->setText(Q(t)); };
   h.showProgress = [this](double percent) { picturetime->setValue(static_cast<int>(percent * 10)); };
   h.showTemperature = [this](const std::string& t) { showTemperature(t); };
-  connect(Timeradq, &QTimer::timeout, this, [this] { engine_.OnTick(); });
+  connect(Timeradq, &QTimer::timeout, this, [this] { run_.Tick(); });
 
   connect(CmdPlay, &QPushButton::clicked, this, [this] {
     engine_.BodyBendsMode = chk_bodybends->isChecked();
