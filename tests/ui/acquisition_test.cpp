@@ -74,6 +74,9 @@ class AcquisitionTest : public QObject {
     QVERIFY(!play->isEnabled());
     QVERIFY(pause->isEnabled());
     QVERIFY(!s.control<QPushButton>("Cmdoffline")->isEnabled());
+    // Nothing can take the instrument away in the middle of the run.
+    QVERIFY(!s.control<QPushButton>("Cmd_disconnect")->isEnabled());
+    QVERIFY(!s.control<QPushButton>("cmd_connect")->isEnabled());
     QVERIFY(!s.control<QLineEdit>("txt_snr_umbral")->isEnabled());
     QCOMPARE(s.control<QLineEdit>("txt_subproject")->text(), QString("UI run"));
     const auto folder = s.main.run().lastFolder;
@@ -100,6 +103,8 @@ class AcquisitionTest : public QObject {
     QVERIFY(!timer->isActive());
     QVERIFY(play->isEnabled());
     QVERIFY(s.control<QPushButton>("Cmdoffline")->isEnabled());
+    QVERIFY(s.control<QPushButton>("Cmd_disconnect")->isEnabled());
+    QVERIFY(s.control<QPushButton>("cmd_connect")->isEnabled());
     QVERIFY(stop->isEnabled());  // Stop is never disabled
     const auto records = CountsRecordCount(folder);
     QTest::qWait(200);

@@ -66,7 +66,12 @@ void ConnectionPanel::checkPort(int port) {
   for (int i = 0; i < kSearchPorts; ++i) mncom1[i]->setChecked(checks[i]);
 }
 
-void ConnectionPanel::allowBack(bool allowed) { Cmdoffline->setEnabled(allowed); }
+void ConnectionPanel::followRun(bool active) {
+  runActive_ = active;
+  Cmdoffline->setEnabled(!active);
+  cmd_connect->setEnabled(!active);
+  showInstrumentStatus();
+}
 
 void ConnectionPanel::showInstrumentStatus() {
   const ConnectionState& c = program_.connection;
@@ -83,8 +88,8 @@ void ConnectionPanel::showInstrumentStatus() {
   if (!program_.virtualInstrumentPath.empty())
     text += QString("   |   VIRTUAL INSTRUMENT (simulated on %1)").arg(Q(program_.virtualInstrumentPath));
   instrumentStatus->setText(text);
-  for (auto* item : mncom1) item->setEnabled(!c.connected);
-  Cmd_disconnect->setEnabled(c.connected);
+  for (auto* item : mncom1) item->setEnabled(!c.connected && !runActive_);
+  Cmd_disconnect->setEnabled(c.connected && !runActive_);
 }
 
 }  // namespace orb

@@ -52,8 +52,10 @@ class ConnectionPanel : public QObject {
   void showInstrumentStatus();
   // The port menu's check marks: port `port` only.
   void checkPort(int port);
-  // "<< Back" is unavailable while a run (or a blank reading) is on.
-  void allowBack(bool allowed);
+  // While a run (or a blank reading) is on, "<< Back", Connect, Disconnect
+  // and the port menu are unavailable: each would take the instrument away
+  // in the middle of a measurement.
+  void followRun(bool active);
 
  signals:
   void backRequested();  // "<< Back": to the chooser, the port stays open
@@ -62,6 +64,7 @@ class ConnectionPanel : public QObject {
   Program& program_;
   std::unique_ptr<Connection> connection_;
   QPushButton *cmd_connect = nullptr, *Cmd_disconnect = nullptr, *Cmdoffline = nullptr;
+  bool runActive_ = false;
   std::array<QAction*, kSearchPorts> mncom1{};
   QLabel* instrumentStatus = nullptr;
 };

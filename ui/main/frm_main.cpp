@@ -197,13 +197,13 @@ void Frm_Main::wireRun() {
 void Frm_Main::showRunState(int state) {
   const bool active = state == kRunning || state == kPaused;
   runPanel_->showRunState(state);
-  connectionPanel_->allowBack(!active);
+  connectionPanel_->followRun(active);
   calibrationPanel_->followRunState(state);
 }
 
 void Frm_Main::showBlankReading(bool reading) {
   runPanel_->showBlankReading(reading);
-  if (reading) connectionPanel_->allowBack(false);
+  if (reading) connectionPanel_->followRun(true);
 }
 
 bool Frm_Main::connectInstrument() { return connectionPanel_->connectInstrument(); }
