@@ -20,6 +20,8 @@ std::string ComName(int n) { return "COM" + std::to_string(n); }
 
 }  // namespace
 
+std::string PortInUseMessage(int port) { return ComName(port) + ": Port in use."; }
+
 std::array<bool, kSearchPorts> PortMenuChecks(int currentPort) {
   std::array<bool, kSearchPorts> checks{};
   for (int i = 0; i < kSearchPorts; ++i) checks[i] = (i + 1 == currentPort);
@@ -79,7 +81,14 @@ bool Connection::Search() {
   // The remembered port first.
   const int remembered = st.currentPort;
   OpeningPort(remembered);
-  if (ports.CommOpen(remembered, ComName(remembered), kInstrumentPortSettings) == CommResult::Ok) {
+  const CommResult opened = ports.CommOpen(remembered, ComName(remembered), kInstrumentPortSettings);
+  if (opened == CommResult::PortInUse) {
+    // Held by another program (or another copy of this one): say so rather
+    // than let the search end in a plain "PORT NOT FOUND".
+    Show(view_.autochannel, PortInUseMessage(remembered));
+    op.inform(PortInUseMessage(remembered));
+  }
+  if (opened == CommResult::Ok) {
     int serial = link_.ReadSerialNumber();
     found = serial >= kRememberedMinSerial && serial <= kMaxSerial;
     st.serial = static_cast<std::int16_t>(found ? serial : 0);

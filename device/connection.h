@@ -79,6 +79,9 @@ class Connection {
   ConnectionView view_;
 };
 
+// "COM<n>: Port in use.": the remembered port is held by another program.
+std::string PortInUseMessage(int port);
+
 // Check marks of the port menu items COM1..COM15: only the current port's.
 std::array<bool, kSearchPorts> PortMenuChecks(int currentPort);
 

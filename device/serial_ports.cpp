@@ -131,7 +131,12 @@ CommResult SerialPorts::CommOpen(int port, const std::string& name, const std::s
 CommResult SerialPorts::openSteps(int port, const std::string& name, const std::string& settings) {
   const std::string path = map_.devicePath(name);
   int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return recordErrno(errno, "CommOpen (CreateFile)");
+  if (fd < 0) {
+    const int err = errno;
+    // A terminal held exclusively by another program refuses the open.
+    if (err == EBUSY) return record(CommResult::PortInUse, err, "CommOpen (CreateFile)", "Port in use.");
+    return recordErrno(err, "CommOpen (CreateFile)");
+  }
   // Claim the device for this slot alone: another program, or another slot
   // of this one, is refused. flock holds even for the superuser, whom
   // TIOCEXCL does not stop.
@@ -141,6 +146,8 @@ CommResult SerialPorts::openSteps(int port, const std::string& name, const std::
   else if (ioctl(fd, TIOCEXCL) != 0) claimError = errno;
   if (claimError != 0) {
     ::close(fd);
+    // Claimed by another program, another slot or another port table.
+    if (claimError == EBUSY) return record(CommResult::PortInUse, claimError, "CommOpen (CreateFile)", "Port in use.");
     return recordErrno(claimError, "CommOpen (CreateFile)");
   }
 

@@ -28,7 +28,7 @@ inline constexpr int kPortSlots = 16;
 // is one, and a text for the person.
 enum class CommResult {
   Ok,
-  PortInUse,      // CommOpen: the slot is already open ("Port in use.")
+  PortInUse,      // CommOpen: the slot is already open, or the device is held by another ("Port in use.")
   TimedOut,       // CommWrite: not every byte left within the write time-out
   SystemError,    // a platform call failed, or the slot is not open or does not exist
   InternalFault,  // an unexpected fault inside the layer

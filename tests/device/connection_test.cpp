@@ -8,6 +8,7 @@
 #include "app/config_files.h"
 #include "app/remembered_port.h"
 #include "app/workspace.h"
+#include "device/port_settings.h"
 #include "sim/virtual_instrument.h"
 #include "tests/support/scripted_seams.h"
 #include "tests/support/temp_folder.h"
@@ -101,6 +102,19 @@ TEST(Connection, TypedPortWithoutInstrumentIsSavedButNotConnected) {
   EXPECT_FALSE(b.state.connected || b.state.offline || b.ports->isOpen(3));
   EXPECT_EQ(b.op.texts(), std::vector<std::string>{"PORT NOT FOUND"});
   EXPECT_TRUE(b.showedChooser);
+}
+
+// The remembered port held by another program is told as such before the
+// search goes on; the instrument is not taken from its holder.
+TEST(Connection, ABusyRememberedPortIsSaidToBeInUse) {
+  Bench b(3, {{3, 150}});
+  SerialPorts holder(b.map);
+  ASSERT_EQ(holder.CommOpen(3, "COM3", kInstrumentPortSettings), CommResult::Ok);
+  b.op.type("");  // offline after the search
+  EXPECT_FALSE(b.connection->Connect());
+  EXPECT_EQ(b.op.texts(), (std::vector<std::string>{"COM3: Port in use.", "PORT NOT FOUND"}));
+  EXPECT_TRUE(holder.isOpen(3));
+  EXPECT_FALSE(b.ports->isOpen(3));
 }
 
 TEST(Connection, AnswersThatGoOffline) {

@@ -94,9 +94,10 @@ TEST(SerialPorts, OpenRefusals) {
   EXPECT_EQ(ports.CommOpen(4, pty.path(), kInstrumentPortSettings), CommResult::PortInUse);
   EXPECT_EQ(ports.lastError().operation + ": " + ports.lastError().message, "CommOpen: Port in use.");
   // The same device from another slot, or from another port table.
-  EXPECT_EQ(ports.CommOpen(5, pty.path(), kInstrumentPortSettings), CommResult::SystemError);
+  EXPECT_EQ(ports.CommOpen(5, pty.path(), kInstrumentPortSettings), CommResult::PortInUse);
   EXPECT_EQ(ports.lastError().code, EBUSY);
-  EXPECT_EQ(other.CommOpen(4, pty.path(), kInstrumentPortSettings), CommResult::SystemError);
+  EXPECT_EQ(other.CommOpen(4, pty.path(), kInstrumentPortSettings), CommResult::PortInUse);
+  EXPECT_EQ(other.lastError().message, "Port in use.");
   EXPECT_EQ(ports.CommClose(4), CommResult::Ok);
   EXPECT_EQ(other.CommOpen(4, pty.path(), kInstrumentPortSettings), CommResult::Ok);  // released on close
   EXPECT_EQ(ports.CommClose(4), CommResult::Ok);                                      // not open: still Ok
@@ -130,7 +131,7 @@ TEST(SerialPorts, AFailedOpenAfterTheDeviceWasOpenedKeepsTheSlotUntilClosed) {
   EXPECT_EQ(ports.lastError().operation, "CommOpen (BuildCommDCB)");
   EXPECT_TRUE(ports.isOpen(7));
   EXPECT_EQ(ports.CommOpen(7, pty.path(), kInstrumentPortSettings), CommResult::PortInUse);
-  EXPECT_EQ(other.CommOpen(1, pty.path(), kInstrumentPortSettings), CommResult::SystemError);  // still claimed
+  EXPECT_EQ(other.CommOpen(1, pty.path(), kInstrumentPortSettings), CommResult::PortInUse);  // still claimed
   EXPECT_EQ(ports.CommClose(7), CommResult::Ok);
   EXPECT_EQ(other.CommOpen(1, pty.path(), kInstrumentPortSettings), CommResult::Ok);  // released by the close
   EXPECT_EQ(other.CommClose(1), CommResult::Ok);
