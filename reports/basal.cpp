@@ -16,7 +16,7 @@ namespace {
 constexpr int kFolderNameLength = 13;  // yyyymmdd_hhmm
 constexpr int kIgnoredGroup = 999;
 constexpr double kMaxPercent = 10000;
-constexpr std::int16_t kDiscardedCount = -999;
+constexpr std::int32_t kDiscardedCount = -999;
 constexpr const char* kBasalTitle = "Basal Calculation";
 
 // The numeric value of a typed answer as the input box gives it: leading
@@ -119,11 +119,17 @@ std::array<std::int32_t, kChannels> BasalChannelValues(const RebinResult& basal,
   const int L = basal.endTime.empty() ? 0 : *std::max_element(basal.endTime.begin(), basal.endTime.end());
   for (int ch = 0; ch < kChannels; ++ch) {
     std::int64_t sum = 0;
-    for (int i = 0; i <= basal.lastBin && i < basal.outputBins() && basal.endTime[i] <= Z; ++i)
+    int last = 0;  // the last bin summed, named when the value does not fit
+    for (int i = 0; i <= basal.lastBin && i < basal.outputBins() && basal.endTime[i] <= Z; ++i) {
       sum += basal.counts[i][ch];
+      last = i;
+    }
     double value = static_cast<double>(sum);
     if (L < bin && L > 0) value = static_cast<double>(RoundHalfEven(value * bin / L));
     if (bin < Z) value = static_cast<double>(RoundHalfEven(value * bin / Z));
+    // Basal values are 32-bit like the re-binned counts they come from.
+    if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
+      throw RebinOverflow(last);
     values[ch] = static_cast<std::int32_t>(value);
   }
   return values;
@@ -150,7 +156,8 @@ BasalOutcome NormaliseToBasal(std::array<std::int32_t, kChannels> basal, RebinRe
     for (int i = 0; i < bins; ++i) {
       double curve = 0;
       for (int ch : members) curve += rec.counts[i][ch];
-      const auto value = static_cast<std::int16_t>(RoundHalfEven(curve / members.size()));
+      // The mean of 32-bit counts fits 32 bits.
+      const auto value = static_cast<std::int32_t>(RoundHalfEven(curve / members.size()));
       for (int ch : members) rec.counts[i][ch] = value;
     }
     for (int ch : members) basal[ch] = static_cast<std::int32_t>(RoundHalfEven(mean));
@@ -202,7 +209,7 @@ BasalOutcome NormaliseToBasal(std::array<std::int32_t, kChannels> basal, RebinRe
     }
     for (int i = 0; i < bins; ++i) {
       const double percent = std::min(rec.counts[i][ch] * 100.0 / basal[ch], kMaxPercent);
-      rec.counts[i][ch] = static_cast<std::int16_t>(RoundHalfEven(percent));
+      rec.counts[i][ch] = static_cast<std::int32_t>(RoundHalfEven(percent));
     }
   }
   if (out.discarded > 0) op.inform(DiscardedChannelsMessage(out.discarded));

@@ -36,6 +36,7 @@ int AskBasalPeriod(int basalLength, int bin, Operator& op);
 // Basal value per channel 0..383: the sum of the basal output bins whose
 // end time is at most Z (index up to the basal's last bin), scaled by
 // bin / L when L < bin and by bin / Z when bin < Z, rounded half to even.
+// Throws RebinOverflow when a value does not fit 32 bits.
 std::array<std::int32_t, kChannels> BasalChannelValues(const RebinResult& basal, int Z);
 
 struct BasalOutcome {
@@ -49,7 +50,8 @@ struct BasalOutcome {
 // The whole normalisation: shows its messages and questions, loads and
 // re-bins the basal recording, replaces the recording's counts by
 // percentages of basal (at most 10000) and frees the channels it discards
-// in `channelGroup`. Throws RebinOverflow from the basal's re-binning.
+// in `channelGroup`. Throws RebinOverflow from the basal's re-binning and
+// for basal values that do not fit 32 bits.
 BasalOutcome ApplyBasalNormalisation(const std::filesystem::path& recordingFolder, const std::string& basalText,
                                      RebinResult& recording, const ReportContext& ctx,
                                      std::array<std::int16_t, kChannelSlots>& channelGroup, Operator& op);

@@ -38,13 +38,23 @@ RebinAccumulators MakeAccumulators(std::int32_t T, int bin) {
   return acc;
 }
 
-std::int16_t RoundToInt16(double value, int binIndex) {
-  if (!std::isfinite(value)) throw RebinOverflow(binIndex);
+// A value rounded half to even into T; RebinOverflow naming the bin when it
+// is not a number or lies outside T's range. The range is checked before
+// rounding: a double far outside 64 bits cannot be rounded to an integer.
+template <typename T>
+T RoundChecked(double value, int binIndex) {
+  constexpr double kLow = static_cast<double>(std::numeric_limits<T>::min()) - 0.5;
+  constexpr double kHigh = static_cast<double>(std::numeric_limits<T>::max()) + 0.5;
+  if (!std::isfinite(value) || value < kLow || value > kHigh) throw RebinOverflow(binIndex);
   const std::int64_t r = RoundHalfEven(value);
-  if (r < std::numeric_limits<std::int16_t>::min() || r > std::numeric_limits<std::int16_t>::max())
-    throw RebinOverflow(binIndex);
-  return static_cast<std::int16_t>(r);
+  if (r < std::numeric_limits<T>::min() || r > std::numeric_limits<T>::max()) throw RebinOverflow(binIndex);
+  return static_cast<T>(r);
 }
+
+// Re-binned counts: sums of many 16-bit records, held in 32 bits.
+std::int32_t RoundCount(double value, int binIndex) { return RoundChecked<std::int32_t>(value, binIndex); }
+// A bin's temperature is one record's 16-bit value.
+std::int16_t RoundTemperature(double value, int binIndex) { return RoundChecked<std::int16_t>(value, binIndex); }
 
 }  // namespace
 
@@ -176,7 +186,7 @@ void ApplyTailRule(RebinResult& r) {
   const double whole = std::floor(r.T / bin) * bin;
   const double p = (r.T - whole) * 100 / bin;
   if (p >= 75 && p < 100 && d >= 0) {
-    for (auto& count : r.counts[d]) count = RoundToInt16(count * (1 + (100 - p) / 100), d);
+    for (auto& count : r.counts[d]) count = RoundCount(count * (1 + (100 - p) / 100), d);
     r.T = (d + 1) * r.bin;
   } else if (p > 0 && p < 75) {
     r.T = static_cast<std::int32_t>(whole);
@@ -198,8 +208,8 @@ RebinResult Rebin(const RecordSeries& series, int bin) {
   r.temperature.resize(static_cast<std::size_t>(n));
   for (int i = 0; i < n; ++i) {
     r.endTime[i] = r.bin * (i + 1);
-    for (int ch = 0; ch < kChannels; ++ch) r.counts[i][ch] = RoundToInt16(acc.sums[i][ch], i);
-    r.temperature[i] = RoundToInt16(acc.temperature[i], i);
+    for (int ch = 0; ch < kChannels; ++ch) r.counts[i][ch] = RoundCount(acc.sums[i][ch], i);
+    r.temperature[i] = RoundTemperature(acc.temperature[i], i);
   }
   ApplyTailRule(r);
   if (r.lastBin < 0) r.lastBin = -1;

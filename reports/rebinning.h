@@ -22,12 +22,18 @@ namespace orb {
 
 class Operator;
 
-using ChannelCounts = std::array<std::int16_t, kChannels>;
+// The counts of channels 0..383 in one record of counts.bin, as recorded:
+// one interval's counts, 16 bits each.
+using RecordCounts = std::array<std::int16_t, kChannels>;
+// The counts of channels 0..383 in one re-binned report bin. A bin sums
+// many records (a day of 34-second intervals of an active well is some
+// 200,000 counts), so each is held in 32 bits.
+using ChannelCounts = std::array<std::int32_t, kChannels>;
 
 // The records 0..K of a recording as the reports use them.
 struct RecordSeries {
   std::vector<std::int32_t> minutes;      // corrected time t[j] (day x 1440 + time)
-  std::vector<ChannelCounts> counts;      // counts of channels 0..383 per record
+  std::vector<RecordCounts> counts;       // counts of channels 0..383 per record
   std::vector<std::int16_t> temperature;  // tenths of a degree Celsius per record
   std::int32_t T = 0;                     // the largest corrected time
 
@@ -68,14 +74,15 @@ struct RebinResult {
   int lastBin = -1;
   std::int32_t T = 0;                     // length after the tail rule
   std::vector<std::int32_t> endTime;      // per output bin i: bin x (i + 1)
-  std::vector<ChannelCounts> counts;      // per output bin, rounded
-  std::vector<std::int16_t> temperature;  // per output bin, tenths of a degree
+  std::vector<ChannelCounts> counts;      // per output bin, rounded to 32 bits
+  std::vector<std::int16_t> temperature;  // per output bin, tenths of a degree (a record's value)
 
   int outputBins() const { return static_cast<int>(endTime.size()); }
 };
 
-// A re-binned value that does not fit 16 bits: the generation stops with
-// "Resampling Calculation Error" followed by `binIndex`.
+// A re-binned value that does not fit 32 bits (or is not a number): the
+// generation stops with "Resampling Calculation Error" followed by
+// `binIndex`.
 class RebinOverflow : public std::runtime_error {
  public:
   explicit RebinOverflow(int binIndex)
@@ -85,7 +92,7 @@ class RebinOverflow : public std::runtime_error {
 
 // Re-bins the series to `bin` minutes (irregular or regular method as the
 // recording's intervals decide), rounds the output and applies the tail
-// rule. Throws RebinOverflow for a value that does not fit 16 bits.
+// rule. Throws RebinOverflow for a value that does not fit 32 bits.
 RebinResult Rebin(const RecordSeries& series, int bin);
 
 // The accumulators of one method, before rounding: per bin 0..B (B =
@@ -105,7 +112,7 @@ RebinAccumulators AccumulateIrregular(const RecordSeries& series, int bin);
 // The last partial bin of `result` (its T still the recording's length):
 // 75% or more of a bin is scaled up to a whole bin, less than 75% is
 // dropped; sets T and lastBin. Throws RebinOverflow when a scaled count does
-// not fit 16 bits.
+// not fit 32 bits.
 void ApplyTailRule(RebinResult& result);
 
 }  // namespace orb

@@ -83,7 +83,7 @@ ReportResult GenerateReport(const ReportRequest& request, Operator& op, Launcher
 ReportResult GenerateReportFromRecords(const ReportRequest& request, const RecordSeries& records, Operator& op,
                                        Launcher& launcher);
 
-// Re-bins a recording for a report. When a re-binned count does not fit 16
+// Re-bins a recording for a report. When a re-binned count does not fit 32
 // bits the operator sees "Resampling Calculation Error" + the bin index,
 // when nothing is left to report "Resampling ERROR"; nothing is returned.
 std::optional<RebinResult> RebinForReport(const RecordSeries& series, int bin, Operator& op);

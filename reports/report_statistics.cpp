@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <stdexcept>
 
 #include "common/format.h"
 
@@ -46,7 +48,12 @@ GroupBinStatistics GroupBin(const std::vector<std::int32_t>& wellValues, const s
       const double d = static_cast<double>(v) - s.mean;
       squares += d * d;
     }
-    s.sd = static_cast<std::int32_t>(RoundHalfEven(std::sqrt(squares / (n - 1))));
+    // Counts of one sign keep the deviation within 32 bits; values of both
+    // signs (a damaged recording) may not, and are a calculation error.
+    const double sd = std::sqrt(squares / (n - 1));
+    if (!(sd <= std::numeric_limits<std::int32_t>::max()))
+      throw std::overflow_error("standard deviation beyond 32 bits");
+    s.sd = static_cast<std::int32_t>(RoundHalfEven(sd));
   }
   s.median = Median(std::move(values));
   return s;

@@ -30,7 +30,7 @@ struct ReportStatistics {
   std::vector<bool> hasData;
   std::vector<int> samples;
   std::vector<std::int32_t> temperature;        // mean temperature in tenths of a degree
-  std::vector<ChannelCounts> channel;           // channel values
+  std::vector<ChannelCounts> channel;           // channel values (32-bit re-binned counts)
   std::vector<std::vector<std::int32_t>> well;  // [k][well]
 
   int G = -1;                                          // largest group number (-1: no group)
@@ -42,7 +42,8 @@ struct ReportStatistics {
 
 // Computes the statistics of a re-binned recording. `channelGroup` is the
 // channel-to-group map in force (after the basal normalisation, which may
-// have freed channels).
+// have freed channels). Throws std::overflow_error for a group's standard
+// deviation beyond 32 bits (the generation's "Report Calculation Error").
 ReportStatistics ComputeStatistics(const RebinResult& rebinned, const ReportContext& ctx,
                                    const std::array<std::int16_t, kChannelSlots>& channelGroup);
 

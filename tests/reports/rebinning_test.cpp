@@ -174,19 +174,27 @@ TEST(RebinningTest, NothingToReportAndValuesThatDoNotFit) {
   EXPECT_EQ(Rebin(LoadRecordSeries(Minutes({0})), 1).lastBin, -1);       // 0 minutes long
   EXPECT_EQ(Rebin(LoadRecordSeries(Minutes({0, 10})), 30).lastBin, -1);  // round(10 / 30) = 0
 
-  // 30 one-minute records of 32767 counts: the 30-minute bin holds about
-  // 30 x 32767, which does not fit 16 bits: an error naming bin 0, never a
-  // value wrapped around.
+  // 30 one-minute records of 32767 counts: the 30-minute bins hold about
+  // 30 x 32767, beyond 16 bits, and are kept whole: the steps of the regular
+  // walk above (1502 and 1499 of 0.02 minutes) x 32767 / 50.
   std::vector<CountsRecord> records = Minutes(Range(0, 60), 0);
   for (auto& r : records) r.IntervalCounts[7] = 32767;
+  RebinResult fits = Rebin(LoadRecordSeries(records), 30);
+  ASSERT_EQ(fits.outputBins(), 2);
+  EXPECT_EQ(fits.counts[0][7], 984321);  // 984,320.68
+  EXPECT_EQ(fits.counts[1][7], 982355);  // 982,354.66
+
+  // A bin beyond 32 bits: an error naming bin 0, never a value wrapped
+  // around.
   try {
-    Rebin(LoadRecordSeries(records), 30);
+    Rebin(testing::BeyondThirtyTwoBits(7), 30);
     FAIL() << "no overflow reported";
   } catch (const RebinOverflow& e) {
     EXPECT_EQ(e.binIndex, 0);
   }
 
-  // The tail scaling can overflow too: it names the scaled bin.
+  // The tail scaling takes a count beyond 16 bits (30000 x 1.1667 = 35000),
+  // and stops at 32 bits: it names the scaled bin.
   RebinResult r;
   r.bin = 30;
   r.T = 115;
@@ -194,12 +202,41 @@ TEST(RebinningTest, NothingToReportAndValuesThatDoNotFit) {
   r.counts.assign(4, ChannelCounts{});
   r.temperature.assign(4, 0);
   r.counts[3][9] = 30000;
+  RebinResult scaled = r;
+  ApplyTailRule(scaled);
+  EXPECT_EQ(scaled.counts[3][9], 35000);
+  r.counts[3][9] = 2000000000;  // x 1.1667 = 2,333,333,333
   try {
     ApplyTailRule(r);
     FAIL() << "no overflow reported";
   } catch (const RebinOverflow& e) {
     EXPECT_EQ(e.binIndex, 3);
   }
+}
+
+TEST(RebinningTest, DayLongBinsHoldSumsBeyondSixteenBits) {
+  // One-minute records over a day, one 1440-minute bin: 100 counts a minute
+  // in channel 0 and channel 300, 50 in channel 1, 32767 in channel 2.
+  // Each bin value is 72001 / 50 x the count per minute (report_fixture.h).
+  RebinResult r = Rebin(LoadRecordSeries(testing::DayOfMinutes({{0, 100}, {1, 50}, {2, 32767}, {300, 100}})), 1440);
+  ASSERT_FALSE(r.irregular);
+  ASSERT_EQ(r.outputBins(), 1);
+  EXPECT_EQ(r.lastBin, 0);
+  EXPECT_EQ(r.T, 1440);
+  EXPECT_EQ(r.counts[0][0], 144002);
+  EXPECT_EQ(r.counts[0][300], 144002);
+  EXPECT_EQ(r.counts[0][1], 72001);
+  EXPECT_EQ(r.counts[0][2], 47185135);  // 47,185,135.34
+  EXPECT_EQ(r.counts[0][3], 0);
+  EXPECT_EQ(r.temperature, (std::vector<std::int16_t>{250}));
+
+  // The same day in 30-minute bins fits 16 bits, and the day-long bin is
+  // their sum (the first bin holds the first record's extra step).
+  RebinResult halfHours = Rebin(LoadRecordSeries(testing::DayOfMinutes({{0, 100}})), 30);
+  ASSERT_EQ(halfHours.outputBins(), 48);
+  std::int64_t sum = 0;
+  for (const auto& bin : halfHours.counts) sum += bin[0];
+  EXPECT_EQ(sum, 144002);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "app/project_files.h"
 #include "common/fileio.h"
 #include "records/record_files.h"
+#include "reports/rebinning.h"
 #include "tests/support/temp_folder.h"
 
 namespace orb::testing {
@@ -127,6 +128,36 @@ inline void WriteStandardRecording(const AcquisitionFixture& fx, const std::file
   for (int j = 0; j < 7; ++j)
     records.push_back(Rec(minutes[j], {{0, j + 1}, {1, 10}, {2, 3}, {16, a2[j]}, {17, 2}, {100, 99}}, temps[j]));
   fx.writeCounts(folder, records);
+}
+
+// A day of one-minute records, minutes 0 to 1440, every listed channel
+// counting the same each minute. Regular, so a 1440-minute bin takes
+// records 0..1439 by the 0.02-minute clock: the first record is walked for
+// 51 steps and the others for 50, the last record (K) not at all, and the
+// bin holds 72001 / 50 x the count per minute: 100 a minute is 144,002, far
+// beyond 16 bits.
+inline std::vector<CountsRecord> DayOfMinutes(const std::map<int, int>& perMinute, int temperatureTenths = 250) {
+  std::vector<CountsRecord> records;
+  for (int m = 0; m <= 1440; ++m) records.push_back(Rec(m, perMinute, temperatureTenths));
+  return records;
+}
+
+// A 30-minute recording whose one bin holds more than 32 bits in `channel`:
+// 70,000 records of 32,767 counts at minutes 0, 1, then 29 and an empty
+// last record at 30. The jump from 1 to 29 makes it irregular, so every
+// record goes whole into bin 0.
+inline RecordSeries BeyondThirtyTwoBits(int channel) {
+  constexpr int kRecords = 70000;  // x 32,767 = 2,293,690,000 > 2,147,483,647
+  RecordSeries s;
+  s.minutes.assign(kRecords, 29);
+  s.minutes[0] = 0;
+  s.minutes[1] = 1;
+  s.minutes.push_back(30);
+  s.counts.assign(s.minutes.size(), RecordCounts{});
+  for (std::size_t j = 0; j + 1 < s.counts.size(); ++j) s.counts[j][static_cast<std::size_t>(channel)] = 32767;
+  s.temperature.assign(s.minutes.size(), 250);
+  s.T = 30;
+  return s;
 }
 
 }  // namespace orb::testing

@@ -345,10 +345,20 @@ TEST_F(ReportGeneratorTest, FailureMessages) {
   EXPECT_EQ(op.texts(), std::vector<std::string>{"Resampling ERROR"});
   EXPECT_FALSE(std::filesystem::exists(folder / "report.csv"));
 
-  // A bin that does not fit 16 bits: the error names the bin, no report.
+  // A bin beyond 16 bits in a channel of no well (60,001) no longer stops
+  // the report.
   op.clear();
   fx.writeCounts(folder, {Rec(0, {{3, 30000}}), Rec(10, {{3, 30000}}), Rec(20, {{3, 1}}), Rec(45, {}), Rec(60, {})});
   r = Generate();
+  EXPECT_EQ(r.status, ReportStatus::Written);
+  EXPECT_TRUE(op.texts().empty()) << ::testing::PrintToString(op.texts());
+  ASSERT_TRUE(std::filesystem::exists(folder / "report.csv"));
+  std::filesystem::remove(folder / "report.csv");
+  std::filesystem::remove(folder / "Growth_test.csv");
+
+  // A bin that does not fit 32 bits: the error names the bin, no report.
+  op.clear();
+  r = GenerateReportFromRecords(request, testing::BeyondThirtyTwoBits(3), op, launcher);
   EXPECT_EQ(r.status, ReportStatus::ResamplingError);
   EXPECT_EQ(op.texts(), std::vector<std::string>{"Resampling Calculation Error0"});
   EXPECT_FALSE(std::filesystem::exists(folder / "report.csv"));
