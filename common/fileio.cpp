@@ -11,6 +11,7 @@ namespace orb {
 namespace fs = std::filesystem;
 
 std::optional<std::string> ReadWholeFile(const fs::path& file) {
+  if (!FileExists(file)) return std::nullopt;
   std::ifstream in(file, std::ios::binary);
   if (!in) return std::nullopt;
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

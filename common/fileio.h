@@ -11,7 +11,9 @@
 
 namespace orb {
 
-// Whole content, or empty optional when the file cannot be read.
+// Whole content, or empty optional when the file cannot be read or is not a
+// regular file (a FIFO or a device under the name would block the read or
+// never end it).
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& file);
 
 // Atomic replace; on failure the old file is left as it was and the error

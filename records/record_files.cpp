@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "common/binary.h"
+#include "common/fileio.h"
 #include "common/format.h"
 #include "common/text_record.h"
 
@@ -95,6 +96,7 @@ std::uintmax_t FileLength(const std::filesystem::path& file) {
 
 // `size` bytes at `offset` of `file`, or nothing when the file is shorter.
 std::optional<std::string> ReadAt(const std::filesystem::path& file, std::uintmax_t offset, std::size_t size) {
+  if (!FileExists(file)) return std::nullopt;
   std::ifstream in(file, std::ios::binary);
   if (!in) return std::nullopt;
   in.seekg(static_cast<std::streamoff>(offset));
@@ -110,6 +112,8 @@ long long CountsRecordCount(const std::filesystem::path& acquisitionFolder) {
 }
 
 std::optional<std::vector<CountsRecord>> ReadCountsFile(const std::filesystem::path& acquisitionFolder) {
+  // A FIFO or a device under the name would block the read or never end it.
+  if (!FileExists(acquisitionFolder / kCountsFile)) return std::nullopt;
   std::ifstream in(acquisitionFolder / kCountsFile, std::ios::binary);
   if (!in) return std::nullopt;
   std::vector<CountsRecord> records;
@@ -126,6 +130,7 @@ bool ReadRawInterval(const std::filesystem::path& acquisitionFolder, long long i
   const std::uintmax_t offset = static_cast<std::uintmax_t>(interval % kRecordsPerFile) * kRawRecordSize;
   if constexpr (std::endian::native == std::endian::little) {
     // Read straight into the samples.
+    if (!FileExists(file)) return false;
     std::ifstream in(file, std::ios::binary);
     if (!in) return false;
     in.seekg(static_cast<std::streamoff>(offset));

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
 
 #include "common/binary.h"
+#include "common/fileio.h"
 #include "tests/support/temp_folder.h"
 
 namespace orb {
@@ -158,6 +161,25 @@ TEST(RecordFiles, FailedAppendNamesTheFileAndLeavesItWhole) {
     ASSERT_TRUE(e);
     EXPECT_EQ(e->reason, std::strerror(ENOSPC));
   }
+}
+
+// A FIFO or a device under a record file's name is refused at once: reading
+// it would block, or never end.
+TEST(RecordFiles, OnlyRegularFilesAreRead) {
+  testing::TempFolder folder;
+  ASSERT_EQ(::mkfifo((folder / kCountsFile).c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo((folder / RawFileName(0)).c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo((folder / HistogramFileName(0)).c_str(), 0600), 0);
+  EXPECT_FALSE(ReadCountsFile(folder.path()));
+  RawRecord raw;
+  EXPECT_FALSE(ReadRawInterval(folder.path(), 0, raw));
+  EXPECT_FALSE(ReadHistogramInterval(folder.path(), 0));
+  EXPECT_EQ(RawIntervalCount(folder.path()), 0);
+  EXPECT_FALSE(ReadWholeFile(folder / kCountsFile));
+
+  testing::TempFolder linked;
+  std::filesystem::create_symlink("/dev/zero", linked / kCountsFile);
+  EXPECT_FALSE(ReadCountsFile(linked.path()));
 }
 
 }  // namespace
