@@ -137,7 +137,16 @@ std::optional<std::string> ApplyOptions(const Options& o, ReportRequest& r, bool
       return std::string("--basal-minutes and --zero-basal need --basal");
     return std::nullopt;
   }
-  if (!BasalActive(o.basal)) return "--basal needs an acquisition folder name (yyyymmdd_hhmm), not " + o.basal;
+  // Exactly the name of an acquisition folder beside the recording: the
+  // report takes the first 13 characters of what it is given, so anything
+  // longer or shorter would quietly name another folder.
+  if (!IsFolderStampName(o.basal))
+    return "--basal takes the name of an acquisition folder of the same project (yyyymmdd_hhmm), not " + o.basal;
+  std::error_code ec;
+  std::filesystem::path recording = std::filesystem::absolute(o.folder, ec).lexically_normal();
+  if (recording.filename().empty()) recording = recording.parent_path();
+  if (!FolderExists(recording.parent_path() / o.basal))
+    return "--basal " + o.basal + ": no such acquisition folder in " + recording.parent_path().string();
   r.basalText = o.basal;
   if (!o.zeroBasal.empty() && o.zeroBasal != "max" && o.zeroBasal != "average" && o.zeroBasal != "discard" &&
       o.zeroBasal != "stop")

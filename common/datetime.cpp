@@ -30,4 +30,11 @@ std::string FormatIsoStamp(const LocalDateTime& t) {
   return buf;
 }
 
+bool IsFolderStampName(const std::string& name) {
+  if (name.size() != 13 || name[8] != '_') return false;
+  for (std::size_t i = 0; i < name.size(); ++i)
+    if (i != 8 && (name[i] < '0' || name[i] > '9')) return false;
+  return true;
+}
+
 }  // namespace orb

@@ -15,6 +15,8 @@ struct LocalDateTime {
 LocalDateTime CurrentLocalTime();
 
 std::string FormatFolderStamp(const LocalDateTime& t);   // "yyyymmdd_hhmm"
+// True for exactly eight digits, "_" and four digits (the form of a folder stamp).
+bool IsFolderStampName(const std::string& name);
 std::string FormatDayMonthYear(const LocalDateTime& t);  // "dd/mm/yyyy hh:mm"
 std::string FormatIsoStamp(const LocalDateTime& t);      // "yyyy-mm-dd_hh:mm"
 

@@ -143,6 +143,20 @@ TEST_F(ReportCommandTest, UsageAndFailures) {
     EXPECT_EQ(r.code, kExitUsage) << bad[0];
     EXPECT_NE(r.err.find("usage: orbelune-cli"), std::string::npos);
   }
+  // --basal names exactly an acquisition folder of the same project: a path,
+  // extra characters or a folder that is not there are refused by name, not
+  // cut to 13 characters.
+  WriteBasal();
+  for (const std::string& basal :
+       {(fx.project() / "20240130_0800").string(), std::string("20240130_0800xyz"), std::string("20240130_080"),
+        std::string("2024013a_0800"), std::string("20240130_0801")}) {
+    CliRun r = Report({"--basal", basal, "--basal-minutes", "60", "--zero-basal", "max"});
+    EXPECT_EQ(r.code, kExitUsage) << basal;
+    EXPECT_NE(r.err.find("--basal"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("Error loading"), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(Report({"--basal", "20240130_0800", "--basal-minutes", "60", "--zero-basal", "max"}).code, kExitOk);
+
   std::filesystem::remove(folder / "counts.bin");
   CliRun r = Report({});
   EXPECT_EQ(r.code, kExitFile);
