@@ -65,17 +65,15 @@ std::int16_t TextToInt16(const std::string& text) {
   return value;
 }
 
-// Reads setup.dat into ws.setup field by field, raising `stage` as each group
+// Reads a setup file into `s` field by field, raising `stage` as each group
 // of values is complete; throws on the first failure. Returns Num_proj as a
 // number (an empty or non-numeric Num_proj is a failure too).
-std::int16_t ReadSetupFile(Workspace& ws, int& stage) {
-  const auto path = ws.projectFile(kSetupFile);
+std::int16_t ReadSetupFile(const std::filesystem::path& path, ProjectSetup& s, int& stage) {
   const int lines = CountLines(path);
   auto file = OpenSettings(path);
   if (lines <= 5) throw RecordError("setup.dat too short");
 
   RecordReader& r = file.reader;
-  ProjectSetup& s = ws.setup;
   r.readLine();
   s.Num_proj = NextText(r);
   s.Name = NextText(r);
@@ -101,26 +99,46 @@ std::int16_t ReadSetupFile(Workspace& ws, int& stage) {
   return TextToInt16(s.Num_proj);
 }
 
+}  // namespace
+
+bool ReadsAsSetup(const std::filesystem::path& file) {
+  ProjectSetup scratch;
+  int stage = 1;
+  try {
+    ReadSetupFile(file, scratch, stage);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+namespace {
+
 // Copies a recovery source over the project's setup.dat: setup.bak when it
-// exists, else the newest acquisition's setup.dat when it has more than 16
-// lines. Returns whether a copy was made and, in `source`, the acquisition
-// folder name (empty for setup.bak).
+// reads whole as a setup file, else the newest acquisition's setup.dat when
+// it has more than 16 lines, else a setup.bak that reads only in part (what
+// it holds before the damage is still the project's). Returns whether a
+// copy was made and, in `source`, the acquisition folder name (empty for
+// setup.bak).
 bool RestoreSetupFile(const std::filesystem::path& folder, std::string& source) {
   const auto target = folder / kSetupFile;
+  const auto backup = folder / kSetupBackup;
   source.clear();
-  if (FileExists(folder / kSetupBackup)) return CopyFileChecked(folder / kSetupBackup, target) == 1;
+  if (FileExists(backup) && ReadsAsSetup(backup)) return CopyFileChecked(backup, target) == 1;
   const std::string latest = FindLatestAcquisition(folder);
-  if (latest.empty() || CountLines(folder / latest / kSetupFile) <= 16) return false;
-  if (CopyFileChecked(folder / latest / kSetupFile, target) != 1) return false;
-  source = latest;
-  return true;
+  if (!latest.empty() && CountLines(folder / latest / kSetupFile) > 16 &&
+      CopyFileChecked(folder / latest / kSetupFile, target) == 1) {
+    source = latest;
+    return true;
+  }
+  return FileExists(backup) && CopyFileChecked(backup, target) == 1;
 }
 
 void LoadProjectSetupOnce(Workspace& ws, int n, bool mayRecover) {
   int stage = 1;
   std::optional<int> numProj;
   try {
-    numProj = ReadSetupFile(ws, stage);
+    numProj = ReadSetupFile(ws.projectFile(kSetupFile), ws.setup, stage);
   } catch (const std::exception&) {
   }
   if (numProj) {

@@ -50,6 +50,9 @@ std::string SetupFileBytes(const ProjectSetup& setup, int numProj);
 std::string GroupNamesFileBytes(const GroupTable& groups);
 std::string ChannelGroupsFileBytes(const GroupTable& groups);
 
+// True when the file reads whole as a setup file (every field of setup.dat).
+bool ReadsAsSetup(const std::filesystem::path& file);
+
 // Number of lines; 0 when the file cannot be read or has more than 32767.
 int CountLines(const std::filesystem::path& file);
 // Newest yyyymmdd_hhmm sub-folder name of `folder`, or empty.

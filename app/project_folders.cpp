@@ -145,18 +145,20 @@ std::string ReadProjectSummary(const std::filesystem::path& folder, Operator& op
     const auto backup = folder / "setup.bak";
     int lines = FileExists(setup) ? CountLines(setup) : 0;
     if (lines < 6) {
-      if (FileExists(backup)) {
-        if (CountLines(backup) > 5 && CopyFileChecked(backup, setup) == 1) {
-          lines = CountLines(setup);
-          op.inform("Error reading Setup.dat -> recovered from Setup.bak");
-        }
-      } else {
-        const std::string latest = FindLatestAcquisition(folder);
-        const auto source = folder / latest / "setup.dat";
-        if (!latest.empty() && CountLines(source) > 5 && CopyFileChecked(source, setup) == 1) {
-          lines = CountLines(setup);
-          op.inform("Error reading Setup.dat -> recovered from " + (folder / latest).string());
-        }
+      // setup.bak when it reads whole, else the newest acquisition's copy,
+      // else a setup.bak that reads only in part.
+      const std::string latest = FindLatestAcquisition(folder);
+      const auto copy = folder / latest / "setup.dat";
+      const bool backupWhole = FileExists(backup) && ReadsAsSetup(backup);
+      if (backupWhole && CopyFileChecked(backup, setup) == 1) {
+        lines = CountLines(setup);
+        op.inform("Error reading Setup.dat -> recovered from Setup.bak");
+      } else if (!latest.empty() && CountLines(copy) > 5 && CopyFileChecked(copy, setup) == 1) {
+        lines = CountLines(setup);
+        op.inform("Error reading Setup.dat -> recovered from " + (folder / latest).string());
+      } else if (!backupWhole && FileExists(backup) && CountLines(backup) > 5 && CopyFileChecked(backup, setup) == 1) {
+        lines = CountLines(setup);
+        op.inform("Error reading Setup.dat -> recovered from Setup.bak");
       }
     }
     if (lines < 6) return "<Project> p: SETUP NOT FOUND!!";

@@ -194,6 +194,34 @@ TEST_F(ProjectFixture, DamagedSetupAndBakRecoverOnceThenDefaultsFromTheFailingSt
   EXPECT_EQ(ws.setup.MenuTable[Mn3][Tempx10], 200);
 }
 
+// A setup.bak that does not read whole gives way to the newest acquisition's
+// copy: a damaged backup must not put junk over a project that has a good
+// copy of its settings.
+TEST_F(ProjectFixture, DamagedBakGivesWayToTheNewestAcquisition) {
+  ws.ProjectPath = tmp / "p00002";
+  ProjectSetup recorded = SampleSetup();
+  recorded.Name = "Recorded";
+  tmp.write("p00002/20220415_1030/setup.dat", SetupFileBytes(recorded, 2));
+  std::vector<std::string> bak = Lines(SetupFileBytes(SampleSetup(), 2));
+  bak[1] = "\"2\",\"\x01\x02junk";  // the name line torn
+  bak[5] = "1,300,x,1,1,1";
+  tmp.write("p00002/setup.bak", Join(bak, 20));
+  tmp.write("p00002/setup.dat", "garbage\r\n");
+  LoadProjectSetup(ws, 2);
+  EXPECT_EQ(op.texts(), (std::vector<std::string>{
+                            "Error [\\p00002\\setup.dat] ID#1 => Loading values from: p00002\\20220415_1030",
+                            kRecheck}));
+  EXPECT_EQ(ws.setup.Name, "Recorded");
+  EXPECT_EQ(tmp.read("p00002/setup.dat"), SetupFileBytes(recorded, 2));
+
+  // The browser's summary takes the same way.
+  tmp.write("p00002/setup.dat", "x\r\n");
+  op.clear();
+  EXPECT_EQ(ReadProjectSummary(tmp / "p00002", op), "<Project> p00002: Recorded");
+  EXPECT_FALSE(ReadsAsSetup(tmp / "p00002/setup.bak"));
+  EXPECT_TRUE(ReadsAsSetup(tmp / "p00002/setup.dat"));
+}
+
 TEST_F(ProjectFixture, LateStagesAndProjectZero) {
   // A row of MenuTable cut short: fails at stage 6, Mn1 kept, Mn2 on defaulted.
   ws.ProjectPath = tmp / "p00003";
