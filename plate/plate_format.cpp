@@ -185,11 +185,13 @@ void LoadPlateFormat(const fs::path& programFolder, std::string& code, PlateForm
     op.inform("Error [\\" + code + ".dat] ID#" + std::to_string(e.stage) +
               " => Loading plate format from default: 384,96f or 96u...");
   }
-  if (code != "k96f" && code != "k384" && code != "k96u") code = "k96f";
+  if (!HasBuiltInWellMap(code)) code = "k96f";
   plate.MaxWell = plate.MaxBeam = 0;
   plate.RowOffset = plate.ColumnOffset = 0;
   ApplyBuiltInPlateFormat(code, plate);
 }
+
+bool HasBuiltInWellMap(const std::string& code) { return code == "k384" || code == "k96u" || code == "k96f"; }
 
 bool ApplyBuiltInPlateFormat(const std::string& code, PlateFormat& p) {
   if (code == "k384") {

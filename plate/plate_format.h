@@ -74,6 +74,9 @@ void LoadPlateFormat(const std::filesystem::path& programFolder, std::string& co
 // only the geometry. The WellMap is rebuilt. Returns false (and changes
 // nothing) for any other code.
 bool ApplyBuiltInPlateFormat(const std::string& code, PlateFormat& plate);
+// True for the codes whose built-in layout maps every channel to its well
+// ("k384", "k96u", "k96f"); k24 and k6 set only the geometry.
+bool HasBuiltInWellMap(const std::string& code);
 // Sizes WellMap to (0..MaxWell, 0..MaxBeam) and fills it from the channel
 // tables (channels 0..383; a later channel wins). MaxWell and MaxBeam are
 // first brought into 0..383; a channel outside the map is left out.

@@ -135,13 +135,22 @@ ReportContext LoadReportContext(const fs::path& programFolder, const fs::path& a
   const AcquisitionSettings settings = ReadAcquisitionSettings(acquisitionFolder);
   ctx.plateCode = settings.plateFormat;
   ctx.hasPlate = LoadReportPlate(programFolder, settings.plateFormat, ctx.plate);
-  if (ctx.hasPlate) {
-    BuildWellChannels(ctx);
-  } else {
-    op.inform("Multiwell Configuration File " + settings.plateFormat + ".dat or .bak not found");
-    ctx.plate = PlateFormat{};
-    ctx.plate.ChannelWell.fill(-1);
+  if (!ctx.hasPlate) {
+    const std::string missing = "Multiwell Configuration File " + settings.plateFormat + ".dat or .bak not found";
+    // The plates the program knows without a file keep their wells.
+    PlateFormat builtIn;
+    builtIn.ChannelWell.fill(-1);
+    if (HasBuiltInWellMap(settings.plateFormat) && ApplyBuiltInPlateFormat(settings.plateFormat, builtIn)) {
+      op.inform(missing + " => using the built-in layout of " + settings.plateFormat);
+      ctx.plate = builtIn;
+      ctx.hasPlate = true;
+    } else {
+      op.inform(missing);
+      ctx.plate = PlateFormat{};
+      ctx.plate.ChannelWell.fill(-1);
+    }
   }
+  if (ctx.hasPlate) BuildWellChannels(ctx);
 
   std::optional<std::string> once = oneShot ? oneShot->take() : std::nullopt;
   ctx.settingText = once ? *once : SettingText(settings.dspMethod, settings.organism, settings.snrx10);

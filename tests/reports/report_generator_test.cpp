@@ -375,6 +375,16 @@ TEST_F(ReportGeneratorTest, FailureMessages) {
   EXPECT_NE(report.find("\"000_Control\",0,0\r\n"), std::string::npos);  // no wells: mean 0
   EXPECT_NE(report.find("Well,Group/Time[m],30,60\r\n\"<<<<<< Channel Activity >>>>>>\""), std::string::npos);
 
+  // A standard plate without its file takes the built-in layout: the wells
+  // are there, and the message says so.
+  op.clear();
+  fx.writeSetup(folder, "k384");
+  r = Generate();
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(op.texts(), std::vector<std::string>{"Multiwell Configuration File k384.dat or .bak not found => "
+                                                 "using the built-in layout of k384"});
+  EXPECT_NE(Report().find("Well,Group/Time[m],30,60\r\nA1,\"000_Control\",10,18\r\n"), std::string::npos) << Report();
+
   // ... and a plate.bak stands in for a missing plate.dat.
   op.clear();
   fx.writePlate("kbak", 3, 2, {{0, {0, 0}}, {1, {1, 0}}}, ".bak");
