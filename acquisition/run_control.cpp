@@ -37,8 +37,18 @@ long long FreeDiskMegabytes(const std::filesystem::path& path) {
   return RoundHalfEven(bytes / 1024.0 / 1024.0);
 }
 
-std::string DiskWarning(int aqLapse, long long freeMb) {
-  const long long need = RoundHalfEven(aqLapse * 4 / 10.0);
+long long RawSavingMegabytes(int aqLapse, int rtBuffer) {
+  const int samples = std::max(1, rtBuffer);
+  const double intervals = aqLapse * 60.0 / (samples * kWireSecondsPerSample);
+  const double bytes = intervals * static_cast<double>(RawRecordSize(samples) + kCountsRecordSize);
+  return RoundHalfEven(bytes / 1024.0 / 1024.0);
+}
+
+std::string DiskWarning(int aqLapse, long long freeMb, int rtBuffer) {
+  // Estimated from what a run writes (about 0.65 MB a minute at RT_Buffer
+  // 500, more with a smaller buffer), not from a fixed 0.4 MB a minute that
+  // let the disk fill before the run's end.
+  const long long need = RawSavingMegabytes(aqLapse, rtBuffer);
   std::string text = "Programmed Acquisition lapse = " + std::to_string(aqLapse) +
                      "minutes & RealTime_recording=YES\r\n" + "Required Disk space for RealTime Saving = " +
                      std::to_string(need) + "MB\r\n" + "Current Disk Space=" + std::to_string(freeMb) + "MB\r\n";
@@ -136,7 +146,8 @@ std::string RunControl::AskName() {
 
 bool RunControl::DiskCheck() {
   if (ws_.setup.Save_real != 1 || ws_.setup.Aq_lapse < 31 || Autorun) return true;
-  const std::string warning = DiskWarning(ws_.setup.Aq_lapse, freeDisk ? freeDisk(ws_.ProjectPath) : -1);
+  const std::string warning =
+      DiskWarning(ws_.setup.Aq_lapse, freeDisk ? freeDisk(ws_.ProjectPath) : -1, ws_.setup.RT_Buffer);
   if (warning.empty()) return true;
   if (op_.ask(warning, Buttons::YesNo) == Answer::Yes) return true;
   if (view.openSetup) view.openSetup();

@@ -61,7 +61,13 @@ struct RunView {
 long long FreeDiskMegabytes(const std::filesystem::path& path);
 
 // The texts of the disk check; empty when no question is due.
-std::string DiskWarning(int aqLapse, long long freeMb);
+// Megabytes (of 1,048,576 bytes, as FreeDiskMegabytes counts them) that
+// `aqLapse` minutes of recording with raw samples write: one raw record and
+// one counts record per interval of `rtBuffer` samples, a sample taking at
+// least the wire time of its four block replies (kWireSecondsPerSample).
+inline constexpr double kWireSecondsPerSample = 4 * (5 + 192) * 10 / 115200.0;
+long long RawSavingMegabytes(int aqLapse, int rtBuffer);
+std::string DiskWarning(int aqLapse, long long freeMb, int rtBuffer);
 
 inline constexpr const char* kAutorunName = "Autorun project";
 inline constexpr const char* kStartTitle = "Starting New acquisition...";

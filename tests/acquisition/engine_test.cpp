@@ -494,15 +494,23 @@ TEST(Run, StartAndFastZeroTakeTheFactorFromTheEnginesCalibrationState) {
 }
 
 TEST(Run, DiskCheckTexts) {
-  EXPECT_EQ(DiskWarning(2500, 100000), "");
-  const std::string always = DiskWarning(2503, 100000);
+  // What a run writes: a raw record of 385 x 501 x 2 bytes and a counts
+  // record of 774 bytes every 500 samples of at least 7,880 bits at 115200
+  // baud, 678,119 bytes (0.647 MB) a minute; a day is 931 MB.
+  EXPECT_EQ(RawSavingMegabytes(1440, 500), 931);
+  // A smaller buffer writes more per minute: 385 x 201 x 2 + 774 bytes every 200 samples.
+  EXPECT_EQ(RawSavingMegabytes(1440, 200), 937);
+  EXPECT_EQ(RawSavingMegabytes(0, 500), 0);
+
+  EXPECT_EQ(DiskWarning(1547, 100000, 500), "");  // 1,000 MB: no question
+  const std::string always = DiskWarning(1548, 100000, 500);
   EXPECT_EQ(always,
-            "WARNING:\r\nProgrammed Acquisition lapse = 2503minutes & RealTime_recording=YES\r\n"
+            "WARNING:\r\nProgrammed Acquisition lapse = 1548minutes & RealTime_recording=YES\r\n"
             "Required Disk space for RealTime Saving = 1001MB\r\nCurrent Disk Space=100000MB\r\n\r\nPROCEED?");
-  const std::string low = DiskWarning(2500, 1500);
+  const std::string low = DiskWarning(1547, 1500, 500);
   EXPECT_NE(low.find("LOW DISK SPACE\r\n"), std::string::npos);
   EXPECT_EQ(low.find("NOT ENOUGH"), std::string::npos);
-  const std::string none = DiskWarning(100, -1);
+  const std::string none = DiskWarning(100, -1, 500);
   EXPECT_NE(none.find("Current Disk Space=-1MB\r\nLOW DISK SPACE\r\nNOT ENOUGH DISK SPACE\r\n (Please, Increase"),
             std::string::npos);
 
