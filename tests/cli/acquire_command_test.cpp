@@ -6,13 +6,10 @@
 
 #include "acquisition/engine.h"
 #include "acquisition/run_control.h"
-#include "app/data_folder.h"
-#include "app/project_files.h"
-#include "app/workspace.h"
 #include "cli/commands.h"
-#include "records/record_files.h"
 #include "sim/model.h"
 #include "sim/virtual_instrument.h"
+#include "tests/cli/demo_project.h"
 #include "tests/support/scripted_seams.h"
 #include "tests/support/temp_folder.h"
 
@@ -24,18 +21,11 @@ namespace {
 // folder, and exits with kExitRunFailed instead of ending the process.
 TEST(AcquireCommand, AFailingTickStopsTheRunWithItsOwnExitCode) {
   testing::TempFolder data;
-  InitDataFolder(data.path(), true);
-  {
-    ScriptedOperator op;
-    Workspace ws(data.path(), op);
-    ws.config.Actual_Project_Number = 1;
-    ws.ProjectPath = data / "p00001";
-    LoadProject(ws, 1);
-    ws.setup.RT_Buffer = 200;
-    ws.setup.MenuTable[Mn1][Enab_Cal] = 0;
-    ws.setup.MenuTable[Mn1][Enab_Zero] = 1;
-    SaveProject(ws);
-  }
+  testing::WriteDemoProject(data.path(), [](ProjectSetup& setup) {
+    setup.RT_Buffer = 200;
+    setup.MenuTable[Mn1][Enab_Cal] = 0;
+    setup.MenuTable[Mn1][Enab_Zero] = 1;
+  });
   sim::VirtualInstrument instrument;
   data.write("ports.dat", "COM4=" + instrument.start() + "\n");
 

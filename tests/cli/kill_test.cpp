@@ -11,11 +11,8 @@
 #include <filesystem>
 #include <thread>
 
-#include "app/data_folder.h"
-#include "app/project_files.h"
-#include "app/workspace.h"
 #include "records/record_files.h"
-#include "tests/support/scripted_seams.h"
+#include "tests/cli/demo_project.h"
 #include "tests/support/temp_folder.h"
 
 extern char** environ;
@@ -40,20 +37,13 @@ void Kill(pid_t pid, int signal) {
 
 TEST(Kill, AKilledRecordingLeavesOnlyWholeRecords) {
   testing::TempFolder data;
-  InitDataFolder(data.path(), true);
-  {
-    // Short intervals with raw samples, no calibration at the start.
-    ScriptedOperator op;
-    Workspace ws(data.path(), op);
-    ws.config.Actual_Project_Number = 1;
-    ws.ProjectPath = data / "p00001";
-    LoadProject(ws, 1);
-    ws.setup.RT_Buffer = 20;
-    ws.setup.Save_real = 1;
-    ws.setup.MenuTable[Mn1][Enab_Cal] = 0;
-    ws.setup.MenuTable[Mn1][Enab_Zero] = 0;
-    SaveProject(ws);
-  }
+  // Short intervals with raw samples, no calibration at the start.
+  testing::WriteDemoProject(data.path(), [](ProjectSetup& setup) {
+    setup.RT_Buffer = 20;
+    setup.Save_real = 1;
+    setup.MenuTable[Mn1][Enab_Cal] = 0;
+    setup.MenuTable[Mn1][Enab_Zero] = 0;
+  });
   const std::string link = (data / "instrument").string();
   const pid_t simulator = Spawn({ORB_CLI_PATH, "simulate", "--link", link});
   ASSERT_GT(simulator, 0);
