@@ -114,12 +114,17 @@ void RunControl::WireEngine() {
   engine_.analysis.count = [this](const RawRecord& raw, int beam, double snr, int method) {
     // The count routine clips the beam's samples above its upper trace in
     // the buffer it is given, as the recorded raw data then shows.
+    // The interval is RT_Buffer samples long (slots 0..RT_Buffer-1 are
+    // analysed) and counted whole, whatever RT_Buffer is.
     auto& values = const_cast<RawRecord&>(raw).values;
+    const int samples = raw.slotCount() - 1;
+    if (analyzer_.Samples() != samples) analyzer_ = IntervalAnalyzer(samples);
     return analyzer_.Count(std::span<std::int16_t>(values.data(), values.size()), beam, snr, method);
   };
   engine_.analysis.histogram = [](const RawRecord& raw, int beam, std::array<std::int32_t, 50>& bins,
                                   double band) {
-    BodyBendsHistogram(std::span<const std::int16_t>(raw.values.data(), raw.values.size()), beam, band, bins);
+    BodyBendsHistogram(std::span<const std::int16_t>(raw.values.data(), raw.values.size()), beam, band, bins,
+                       raw.slotCount() - 1);
   };
 }
 

@@ -29,15 +29,21 @@
 #include <filesystem>
 #include <memory>
 #include <span>
+#include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "common/beam_geometry.h"
 
 namespace orb {
 
 inline constexpr int kSignalSampleSlots = 501;   // slots 0..500 of a full interval
-inline constexpr int kSignalSamples = 500;       // samples 0..499 analysed
+inline constexpr int kSignalSamples = 500;       // samples 0..499 analysed (RT_Buffer 500)
+// An interval of another length (the run's RT_Buffer) is analysed whole,
+// every bound of the routines taken from its end; at least this many
+// samples (the peak means look 30 samples ahead, method 2's windows 50).
+inline constexpr int kSignalMinSamples = 100;
 inline constexpr int kBodyBendsClasses = 50;     // histogram bins 0..49
 // Values a buffer must hold at least: slots 0..499 of every beam slot.
 inline constexpr std::size_t kSignalMinValues = std::size_t(kChannelSlots) * kSignalSamples;
@@ -49,11 +55,12 @@ inline constexpr int kMethodThresholdBinary = 0;  // "0_Threshold+Binary (Old Me
 inline constexpr int kMethodThresholdAverage = 1; // "1_Threshold Avrg (Default.Agar&Liquid)"
 inline constexpr int kMethodMotilityIndex = 2;    // "2_uOrganism (Motility Index)"
 
-using SignalTrace = std::array<std::int16_t, kSignalSamples>;
+using SignalTrace = std::vector<std::int16_t>;  // one value per sample of the interval
 
 // Where the marks of a count are exported: one line appended per call to
 // the beam's file in `folder`, the interval time in decimal, one blank, then
-// 500 characters "1" (marked sample) or "0", ending CR LF.
+// one character per sample (500 for RT_Buffer 500), "1" (marked sample) or
+// "0", ending CR LF.
 struct MarkExport {
   std::filesystem::path folder;
   std::int64_t time = 0;  // interval time in minutes
@@ -75,7 +82,9 @@ struct LaneBlock;
 // parallel re-analysis has its own).
 class IntervalAnalyzer {
  public:
-  IntervalAnalyzer();
+  // Intervals of `samples` samples (the run's RT_Buffer; 500 unless told).
+  // std::invalid_argument below kSignalMinSamples.
+  explicit IntervalAnalyzer(int samples = kSignalSamples);
   ~IntervalAnalyzer();
   // A copy keeps the state of the last call, not the working space.
   IntervalAnalyzer(const IntervalAnalyzer& other);
@@ -83,7 +92,7 @@ class IntervalAnalyzer {
 
   // The beam's activity count for the interval.
   //   raw: the whole interval buffer (layout above), at least
-  //        kSignalMinValues values; samples above the beam's upper trace are
+  //        Samples() x 385 values; samples above the beam's upper trace are
   //        clipped to it IN THIS BUFFER (only the beam's own slots change).
   //   beam: 0..384. snrFactor: the detection factor (e.g. 1.8), finite.
   //   method: 0, 1 or 2 (any other value counts nothing and leaves the
@@ -110,8 +119,11 @@ class IntervalAnalyzer {
                   std::span<std::int16_t> counts, const MarkExport* exportTo = nullptr,
                   std::span<std::error_code> exportErrors = {});
 
+  // Samples of an interval.
+  int Samples() const { return samples_; }
+
   // Lower trace of the last call (methods 0 and 1: the detection threshold;
-  // method 2: the residual mean minus the noise, samples 0..499).
+  // method 2: the residual mean minus the noise), one value per sample.
   const SignalTrace& LowerTrace() const { return lower_; }
   // Upper (clipping) trace of the last call.
   const SignalTrace& UpperTrace() const { return upper_; }
@@ -131,10 +143,11 @@ class IntervalAnalyzer {
   int ExactFormBeams() const { return exactFormBeams_; }
 
  private:
+  int samples_ = kSignalSamples;
   std::unique_ptr<signal_detail::LaneBlock> blocks_[2];  // working space, allocated when first needed
-  SignalTrace lower_{};
-  SignalTrace upper_{};
-  std::array<char, kSignalSamples> marks_{};
+  SignalTrace lower_;
+  SignalTrace upper_;
+  std::string marks_;
   int noise_ = 0;
   int level_ = 0;
   double band_ = 0;
@@ -146,8 +159,9 @@ class IntervalAnalyzer {
 // in samples, between successive peaks of the gap between the smoothed
 // signal's envelope and the signal, ignoring gaps smaller than the band
 // (rounded to an integer). The bins are cleared first. Returns 1.
-// Same buffer layout and preconditions as IntervalAnalyzer::Count; reads only.
+// Same buffer layout and preconditions as IntervalAnalyzer::Count, over an
+// interval of `samples` samples (every bound taken from its end); reads only.
 int BodyBendsHistogram(std::span<const std::int16_t> raw, int beam, double band,
-                       std::array<std::int32_t, kBodyBendsClasses>& bins);
+                       std::array<std::int32_t, kBodyBendsClasses>& bins, int samples = kSignalSamples);
 
 }  // namespace orb

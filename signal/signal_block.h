@@ -21,9 +21,14 @@ inline constexpr int kN = kSignalSamples;
 inline constexpr int kLanes = lanes::kLanes;
 inline constexpr int kPeakWindow = 30;      // samples of the peak-trace means
 inline constexpr int kBaseWindow = 50;      // method 2: samples of the baseline minimum and mean
-inline constexpr int kForwardEnd = 449;     // method 2: windows look forward below this index
 inline constexpr int kResidualWindow = 10;  // method 2: samples of the residual means
-inline constexpr int kResidualForwardEnd = 488;
+// Method 2 on an interval of n samples: the 50-sample windows look forward
+// below index n - 51 and back from there on; the ten-sample residual means
+// look forward up to index n - 12 and back after it (449 and 488 for 500).
+constexpr int ForwardEnd(int n) { return n - kBaseWindow - 1; }
+constexpr int ResidualForwardEnd(int n) { return n - kResidualWindow - 2; }
+inline constexpr int kForwardEnd = ForwardEnd(kN);
+inline constexpr int kResidualForwardEnd = ResidualForwardEnd(kN);
 inline constexpr int kTurnSteps = 10;       // method 2: steps after a turn at which a movement counts
 inline constexpr int kLaneSampleMax = 4095; // the instrument's 12-bit range, taken by the lanes
 inline constexpr int kPeakRing = 32;        // peak-trace values kept for the 30-sample means
@@ -42,10 +47,10 @@ struct BeamFigures {
   double band = 0;  // the second pass's band (percent)
 };
 
-// The count routine on one beam's samples x[0..499] (clipped in place).
-// Writes upper[0..499] and marks[0..499] ('0'/'1'); lower[0..499] only for
-// methods 0, 1 and 2.
-BeamFigures CountSamples(int* x, double snrFactor, int method, std::int16_t* upper, std::int16_t* lower,
+// The count routine on one beam's n samples x[0..n-1] (clipped in place),
+// n at least kSignalMinSamples. Writes upper[0..n-1] and marks[0..n-1]
+// ('0'/'1'); lower[0..n-1] only for methods 0, 1 and 2.
+BeamFigures CountSamples(int* x, int n, double snrFactor, int method, std::int16_t* upper, std::int16_t* lower,
                          char* marks);
 
 // Eight beams side by side: sample n of lane l at [n][l].

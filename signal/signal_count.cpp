@@ -5,6 +5,7 @@
 // gathers the beams' samples, writes the clipped samples back, keeps the
 // last beam's state and appends the export lines.
 #include <algorithm>
+#include <vector>
 #include <stdexcept>
 #include <string>
 
@@ -21,11 +22,21 @@ std::filesystem::path MarkExportFile(const std::filesystem::path& folder, int be
   return folder / ("ch" + std::to_string(beam) + ".raw");
 }
 
-IntervalAnalyzer::IntervalAnalyzer() = default;
+IntervalAnalyzer::IntervalAnalyzer(int samples)
+    : samples_(samples),
+      lower_(std::size_t(std::max(samples, 0)), 0),
+      upper_(std::size_t(std::max(samples, 0)), 0),
+      marks_(std::size_t(std::max(samples, 0)), '0') {
+  if (samples < kSignalMinSamples) {
+    throw std::invalid_argument("an interval of " + std::to_string(samples) + " samples is too short to analyse");
+  }
+}
+
 IntervalAnalyzer::~IntervalAnalyzer() = default;
 
 IntervalAnalyzer::IntervalAnalyzer(const IntervalAnalyzer& other)
-    : lower_(other.lower_),
+    : samples_(other.samples_),
+      lower_(other.lower_),
       upper_(other.upper_),
       marks_(other.marks_),
       noise_(other.noise_),
@@ -36,6 +47,7 @@ IntervalAnalyzer::IntervalAnalyzer(const IntervalAnalyzer& other)
 
 IntervalAnalyzer& IntervalAnalyzer::operator=(const IntervalAnalyzer& other) {
   if (this != &other) {
+    samples_ = other.samples_;
     lower_ = other.lower_;
     upper_ = other.upper_;
     marks_ = other.marks_;
@@ -61,7 +73,7 @@ void IntervalAnalyzer::CountBeams(std::span<std::int16_t> raw, std::span<const i
                                   int method, std::span<std::int16_t> counts, const MarkExport* exportTo,
                                   std::span<std::error_code> exportErrors) {
   for (std::size_t k = 0; k < beams.size(); ++k) {
-    CheckSignalArguments(raw.size(), beams[k]);
+    CheckSignalArguments(raw.size(), beams[k], samples_);
     if (k > 0 && beams[k] <= beams[k - 1]) throw std::invalid_argument("beams not in increasing order");
   }
   if (counts.size() != beams.size() || (!exportErrors.empty() && exportErrors.size() != beams.size())) {
@@ -70,13 +82,17 @@ void IntervalAnalyzer::CountBeams(std::span<std::int16_t> raw, std::span<const i
   exportError_.clear();
   exactFormBeams_ = 0;
   if (beams.empty()) return;
-  const bool pairs = method == kMethodMotilityIndex && beams.size() > std::size_t(kLanes);
-  if (beams.size() > 1 && !blocks_[0]) blocks_[0] = std::make_unique<LaneBlock>();
+  const int total = static_cast<int>(beams.size());
+  // Lanes hold intervals of 500 samples, and a single beam is quicker in
+  // the exact form; the exact form takes intervals of any length.
+  const bool inLanes = total > 1 && samples_ == kSignalSamples;
+  const bool pairs = inLanes && method == kMethodMotilityIndex && beams.size() > std::size_t(kLanes);
+  if (inLanes && !blocks_[0]) blocks_[0] = std::make_unique<LaneBlock>();
   if (pairs && !blocks_[1]) blocks_[1] = std::make_unique<LaneBlock>();
   const bool hasMethodTrace = method == kMethodThresholdBinary || method == kMethodThresholdAverage ||
                               method == kMethodMotilityIndex;
   auto at = [](int n, int beam) { return std::size_t(n) * kChannelSlots + std::size_t(beam); };
-  const int total = static_cast<int>(beams.size());
+  const int samples = samples_;
 
   // The beams from `first` on into the block's lanes; unused lanes repeat
   // the first beam.
@@ -108,8 +124,12 @@ void IntervalAnalyzer::CountBeams(std::span<std::int16_t> raw, std::span<const i
     ++exactFormBeams_;
     const bool last = k == total - 1;
     SignalTrace upper, lower;  // traces of beams before the last, not kept
+    if (!last) {
+      upper.resize(static_cast<std::size_t>(samples));
+      lower.resize(static_cast<std::size_t>(samples));
+    }
     const signal_detail::BeamFigures f =
-        signal_detail::CountSamples(x, snrFactor, method, last ? upper_.data() : upper.data(),
+        signal_detail::CountSamples(x, samples, snrFactor, method, last ? upper_.data() : upper.data(),
                                     last ? lower_.data() : lower.data(), marks_.data());
     counts[std::size_t(k)] = static_cast<std::int16_t>(f.count);
     return f;
@@ -180,17 +200,19 @@ void IntervalAnalyzer::CountBeams(std::span<std::int16_t> raw, std::span<const i
     }
   };
 
-  if (total == 1) {
-    // One beam alone: the exact form is quicker than a block of lanes.
-    int x[kSignalSamples];
-    for (int n = 0; n < kSignalSamples; ++n) x[n] = raw[at(n, beams[0])];
-    const signal_detail::BeamFigures f = countExactly(0, x);
-    for (int n = 0; n < kSignalSamples; ++n) {
-      if (x[n] != raw[at(n, beams[0])]) raw[at(n, beams[0])] = static_cast<std::int16_t>(x[n]);
+  if (!inLanes) {
+    std::vector<int> x(static_cast<std::size_t>(samples));
+    for (int k = 0; k < total; ++k) {
+      const int beam = beams[std::size_t(k)];
+      for (int n = 0; n < samples; ++n) x[std::size_t(n)] = raw[at(n, beam)];
+      const signal_detail::BeamFigures f = countExactly(k, x.data());
+      for (int n = 0; n < samples; ++n) {
+        if (x[std::size_t(n)] != raw[at(n, beam)]) raw[at(n, beam)] = static_cast<std::int16_t>(x[std::size_t(n)]);
+      }
+      conclude(k, f);
     }
-    conclude(0, f);
   }
-  for (int first = 0; total > 1 && first < total;) {
+  for (int first = 0; inLanes && first < total;) {
     LaneBlock& a = *blocks_[0];
     const Lanes ga = gather(a, first);
     first += ga.used;

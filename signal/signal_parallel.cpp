@@ -121,7 +121,7 @@ void ParallelBeamCounter::Count(std::span<std::int16_t> raw, std::span<const int
                                 std::span<std::error_code> exportErrors, const std::function<void()>& alongside) {
   // The checks CountBeams makes on the whole list, before any beam is touched.
   for (std::size_t k = 0; k < beams.size(); ++k) {
-    CheckSignalArguments(raw.size(), beams[k]);
+    CheckSignalArguments(raw.size(), beams[k], kSignalSamples);
     if (k > 0 && beams[k] <= beams[k - 1]) throw std::invalid_argument("beams not in increasing order");
   }
   if (counts.size() != beams.size() || (!exportErrors.empty() && exportErrors.size() != beams.size())) {

@@ -10,10 +10,14 @@
 
 namespace orb {
 
-void CheckSignalArguments(std::size_t values, int beam) {
-  if (values < kSignalMinValues) {
+void CheckSignalArguments(std::size_t values, int beam, int samples) {
+  if (samples < kSignalMinSamples) {
+    throw std::invalid_argument("an interval of " + std::to_string(samples) + " samples is too short to analyse");
+  }
+  const std::size_t needed = std::size_t(kChannelSlots) * std::size_t(samples);
+  if (values < needed) {
     throw std::invalid_argument("interval buffer holds " + std::to_string(values) + " values, " +
-                                std::to_string(kSignalMinValues) + " needed");
+                                std::to_string(needed) + " needed");
   }
   if (beam < 0 || beam >= kChannelSlots) {
     throw std::invalid_argument("beam " + std::to_string(beam) + " out of range");

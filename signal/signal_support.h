@@ -31,9 +31,9 @@ inline std::int16_t SaturateRound16(double x) {
   return static_cast<std::int16_t>(RoundEven(x));
 }
 
-// std::invalid_argument unless the buffer holds slots 0..499 of every beam
-// slot and the beam is 0..384.
-void CheckSignalArguments(std::size_t values, int beam);
+// std::invalid_argument unless the buffer holds slots 0..samples-1 of
+// every beam slot and the beam is 0..384.
+void CheckSignalArguments(std::size_t values, int beam, int samples);
 
 // Appends `text` to `file` (created when missing) and closes it again.
 std::error_code AppendText(const std::filesystem::path& file, std::string_view text);

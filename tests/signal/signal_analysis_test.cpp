@@ -203,6 +203,84 @@ TEST(IntervalCount, InlineRoundingIsTheProgramsRounding) {
   EXPECT_EQ(SaturateRound16(32766.5), 32766);
 }
 
+// Intervals of another length (the run's RT_Buffer) are counted whole, with
+// every bound taken from the interval's end, as the plain form does it.
+TEST(IntervalCount, IntervalsOfAnyLengthMatchThePlainForm) {
+  std::mt19937 rng(20261208);
+  for (const int n : {200, 498, 499, 501, 1000}) {
+    const Buffer interval = RealisticInterval(rng, n);
+    for (int method = 0; method <= 2; ++method) {
+      Buffer fast = interval;
+      Buffer plain = interval;
+      IntervalAnalyzer analyzer(n);
+      ASSERT_EQ(analyzer.Samples(), n);
+      std::vector<int> beams(kChannels);
+      for (int b = 0; b < kChannels; ++b) beams[b] = b;
+      std::vector<std::int16_t> counts(kChannels);
+      analyzer.CountBeams(fast, beams, 1.8, method, counts);
+      int total = 0;
+      for (int beam = 0; beam < kChannels; ++beam) {
+        const PlainResult ref = PlainCount(plain, beam, 1.8, method, n);
+        ASSERT_EQ(counts[beam], ref.count) << "n " << n << " method " << method << " beam " << beam;
+        total += ref.count;
+        if (beam == kChannels - 1) {
+          EXPECT_EQ(analyzer.Marks(), ref.marks);
+          EXPECT_EQ(analyzer.LowerTrace(), ref.lower);
+          EXPECT_EQ(analyzer.UpperTrace(), ref.upper);
+        }
+      }
+      ASSERT_EQ(fast, plain) << "n " << n << " method " << method;
+      EXPECT_GT(total, 0) << "n " << n << " method " << method;
+    }
+  }
+}
+
+TEST(IntervalCount, ALongIntervalIsCountedToItsEndAndAShortOneNeedsOnlyItsSamples) {
+  // A beam flat at 1000 with dips at 100 and at 905 of a 1000-sample interval.
+  const int n = 1000;
+  Buffer raw(std::size_t(n + 1) * kChannelSlots, 1000);
+  for (int k = 0; k < 3; ++k) raw[At(100 + k, 7)] = raw[At(905 + k, 7)] = 500;
+  IntervalAnalyzer analyzer(n);
+  EXPECT_EQ(analyzer.Count(raw, 7, 1.8, kMethodThresholdAverage), 2);
+  EXPECT_EQ(analyzer.Marks().size(), std::size_t(n));
+  EXPECT_EQ(analyzer.Marks()[905], '1');
+  EXPECT_EQ(analyzer.LowerTrace().size(), std::size_t(n));
+  // Method 0 counts at samples 30, 60, ... up to the end: the dip at
+  // 905 is taken at 930.
+  EXPECT_EQ(analyzer.Count(raw, 7, 1.8, kMethodThresholdBinary), 2);
+  EXPECT_EQ(analyzer.Marks()[930], '1');
+
+  // 200 samples: slots 0..199 of every beam are enough, one value less is not.
+  IntervalAnalyzer shortAnalyzer(200);
+  Buffer exact(std::size_t(200) * kChannelSlots, 1000);
+  EXPECT_NO_THROW(shortAnalyzer.Count(exact, 384, 1.8, kMethodMotilityIndex));
+  exact.pop_back();
+  EXPECT_THROW(shortAnalyzer.Count(exact, 384, 1.8, kMethodMotilityIndex), std::invalid_argument);
+  EXPECT_THROW(IntervalAnalyzer(kSignalMinSamples - 1), std::invalid_argument);
+}
+
+TEST(BodyBendsHistogram, IntervalsOfAnyLengthUseTheirWholeLength) {
+  // Dips every 12 samples over 1000 samples: 20, 32, ..., 992.
+  const int n = 1000;
+  Buffer raw(std::size_t(n + 1) * kChannelSlots, 0);
+  for (int k = 0; k < n; ++k) raw[At(k, 9)] = 2000;
+  for (int k = 20; k < n - 5; k += 12) {
+    raw[At(k - 2, 9)] = raw[At(k + 2, 9)] = 1750;
+    raw[At(k - 1, 9)] = raw[At(k + 1, 9)] = 1500;
+    raw[At(k, 9)] = 1000;
+  }
+  std::array<std::int32_t, kBodyBendsClasses> bins;
+  EXPECT_EQ(BodyBendsHistogram(raw, 9, 10.4, bins, n), 1);
+  EXPECT_EQ(bins[20], 1);
+  EXPECT_EQ(bins[12], (992 - 20) / 12);
+  // The same signal read as 500 samples stops at 488, as it always did.
+  BodyBendsHistogram(raw, 9, 10.4, bins);
+  EXPECT_EQ(bins[12], 39);
+  // And at 200 samples, at 188.
+  BodyBendsHistogram(raw, 9, 10.4, bins, 200);
+  EXPECT_EQ(bins[12], (188 - 20) / 12);
+}
+
 TEST(BodyBendsHistogram, BinsCountTheDistancesBetweenGapPeaks) {
   // Deep narrow dips: each makes one peak of the envelope-to-signal gap.
   auto withDipsEvery = [](int period) {
@@ -320,7 +398,7 @@ int ExpectBatchSameAsPlainForm(const Buffer& interval, const std::vector<int>& b
   IntervalAnalyzer analyzer;
   std::vector<std::int16_t> counts(beams.size(), -1);
   analyzer.CountBeams(fast, beams, snr, method, counts);
-  PlainResult last;
+  PlainResult last(kN);
   for (std::size_t k = 0; k < beams.size(); ++k) {
     last = PlainCount(plain, beams[k], snr, method);
     EXPECT_EQ(counts[k], last.count) << what << " beam " << beams[k];

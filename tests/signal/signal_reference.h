@@ -32,18 +32,22 @@ inline std::int16_t Round16(double x) {
 // ---- the plain form: every window recomputed at every sample -------------
 
 struct PlainResult {
+  explicit PlainResult(int n) : lower(n, 0), upper(n, 0), marks(n, '0') {}
   int count = 0;
-  SignalTrace lower{};
-  SignalTrace upper{};
-  std::string marks = std::string(kN, '0');
+  SignalTrace lower;
+  SignalTrace upper;
+  std::string marks;
 };
 
+// The passes run over samples 2 to N-2 of an interval of N samples
+// (2..498 for 500); x holds the N samples.
 inline void PeakPass(const std::vector<int>& x, int start, std::vector<int>& peak, int& noise, int& level) {
-  std::vector<int> valley(501);
-  peak.assign(501, 0);
+  const int last = static_cast<int>(x.size()) - 2;
+  std::vector<int> valley(x.size() + 1);
+  peak.assign(x.size() + 1, 0);
   peak[0] = peak[1] = valley[0] = valley[1] = start;
   long long ns = 0, ls = 0, c = 0;
-  for (int n = 2; n <= 498; ++n) {
+  for (int n = 2; n <= last; ++n) {
     peak[n] = peak[n - 1];
     valley[n] = valley[n - 1];
     if (x[n - 1] < x[n - 2] && x[n - 1] < x[n]) valley[n] = x[n - 1];
@@ -66,9 +70,11 @@ inline int PeakMean(const std::vector<int>& peak, int i) {
   return static_cast<int>(RoundHalfEven(double(sum) / 30));
 }
 
-// One beam of `raw` counted by the plain form; clips `raw` as the routine does.
-inline PlainResult PlainCount(Buffer& raw, int beam, double snr, int method) {
-  PlainResult r;
+// One beam of `raw` counted by the plain form over an interval of `kN`
+// samples (the bounds written for 500 samples taken from the end: 449 is
+// kN - 51, 488 is kN - 12); clips `raw` as the routine does.
+inline PlainResult PlainCount(Buffer& raw, int beam, double snr, int method, const int kN = signal_reference::kN) {
+  PlainResult r(kN);
   std::vector<int> x(kN);
   for (int n = 0; n < kN; ++n) x[n] = raw[At(n, beam)];
   std::vector<int> peak;
@@ -122,7 +128,7 @@ inline PlainResult PlainCount(Buffer& raw, int beam, double snr, int method) {
     std::vector<double> base(kN);
     for (int e = 0; e < kN; ++e) {
       int m = 9999;
-      if (e < 449) {
+      if (e < kN - 51) {
         for (int k = e; k <= e + 49; ++k) m = std::min(m, x[k]);
       } else {
         for (int k = e; k >= e - 49; --k) m = std::min(m, x[k]);
@@ -131,7 +137,7 @@ inline PlainResult PlainCount(Buffer& raw, int beam, double snr, int method) {
     }
     for (int e = 0; e < kN; ++e) {
       double acc = 0;
-      if (e < 449) {
+      if (e < kN - 51) {
         for (int k = e; k <= e + 49; ++k) acc += base[k];
       } else {
         for (int k = e; k >= e - 49; --k) acc += base[k];
@@ -142,7 +148,7 @@ inline PlainResult PlainCount(Buffer& raw, int beam, double snr, int method) {
     for (int k = 0; k < kN; ++k) residual[k] = x[k] - base[k];
     for (int i = 0; i < kN; ++i) {
       double acc = 0;
-      if (i <= 488) {
+      if (i <= kN - 12) {
         for (int k = i; k <= i + 9; ++k) acc += residual[k];
       } else {
         for (int k = i; k >= i - 9; --k) acc += residual[k];
@@ -185,9 +191,10 @@ inline PlainResult PlainCount(Buffer& raw, int beam, double snr, int method) {
 
 // Beams as the instrument gives them: a level, noise, animals crossing
 // (dips of a few samples), single-sample glitches, and a few dead,
-// saturated, flat or stepped beams.
-inline Buffer RealisticInterval(std::mt19937& rng) {
-  Buffer raw(kSignalIntervalValues, 0);
+// saturated, flat or stepped beams; an interval of kN samples (slots
+// 0..kN).
+inline Buffer RealisticInterval(std::mt19937& rng, const int kN = signal_reference::kN) {
+  Buffer raw(std::size_t(kN + 1) * kChannelSlots, 0);
   std::uniform_int_distribution<int> kind(0, 19);
   std::uniform_int_distribution<int> levelDist(300, 3800);
   std::uniform_real_distribution<double> noiseDist(0.5, 40);
