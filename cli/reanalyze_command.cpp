@@ -6,6 +6,7 @@
 #include "app/data_folder.h"
 #include "app/workspace.h"
 #include "cli/commands.h"
+#include "cli/input_check.h"
 #include "cli/interrupt.h"
 #include "cli/options.h"
 #include "common/console_seams.h"
@@ -125,6 +126,11 @@ int RunReanalyze(const std::vector<std::string>& args, std::ostream& out, std::o
     return kExitUsage;
   }
 
+  if (auto problem = AcquisitionInputProblem(programFolder, folder)) {
+    err << "orbelune-cli reanalyze: " << *problem << "\n";
+    return kExitInput;
+  }
+
   ReportConfig config;
   // Read the settings without creating repoconf.dat when there is none.
   if (FileExists(programFolder / "repoconf.dat")) {
@@ -181,7 +187,17 @@ int RunReanalyze(const std::vector<std::string>& args, std::ostream& out, std::o
     err << result.exportFailures << " marks lines could not be written\n";
     return kExitFile;
   }
-  return result.outcome == ReanalysisOutcome::Reported ? kExitOk : kExitFile;
+  switch (result.outcome) {
+    case ReanalysisOutcome::Reported:
+      return kExitOk;
+    case ReanalysisOutcome::NoRawData:
+    case ReanalysisOutcome::RawDataMismatch:
+    case ReanalysisOutcome::ResamplingError:
+      // The raw files are missing, unreadable, or of another RT_Buffer.
+      return kExitInput;
+    default:
+      return kExitFile;
+  }
 }
 
 }  // namespace orb

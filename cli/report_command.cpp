@@ -8,6 +8,7 @@
 
 #include "app/data_folder.h"
 #include "cli/commands.h"
+#include "cli/input_check.h"
 #include "cli/options.h"
 #include "common/console_seams.h"
 #include "common/fileio.h"
@@ -199,6 +200,10 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
   }
   if (!layoutGiven && HighestHistogramFile(folder)) request.layout = ReportLayout::Histogram;
   AnswerBasalQuestions(o, op.console());
+  if (auto problem = AcquisitionInputProblem(programFolder, folder)) {
+    err << "orbelune-cli report: " << *problem << "\n";
+    return kExitInput;
+  }
 
   ConsoleLauncher launcher(out);
   ReportResult result;
@@ -214,7 +219,27 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     err << "no report written: stopped at the wells of zero basal activity (--zero-basal stop)\n";
     return kExitOk;
   }
-  if (!result.ok()) return kExitFile;
+  if (!result.ok()) {
+    switch (result.status) {
+      case ReportStatus::WriteError:
+        err << "orbelune-cli report: the report could not be written in " << folder.string()
+            << (result.report.empty() ? std::string(" (no report file could be created)")
+                                      : " (" + result.report.string() + " is incomplete)")
+            << "\n";
+        return kExitFile;
+      case ReportStatus::NoActivityFile:
+      case ReportStatus::ReadError:
+        err << "orbelune-cli report: " << (folder / kCountsFile).string() << ": "
+            << UnreadableReason(folder / kCountsFile).value_or("cannot be read") << "\n";
+        return kExitInput;
+      case ReportStatus::NoHistogramData:
+        err << "orbelune-cli report: the histogram files of " << folder.string() << " do not match counts.bin\n";
+        return kExitInput;
+      default:
+        err << "orbelune-cli report: the recording in " << folder.string() << " cannot be reported\n";
+        return kExitInput;
+    }
+  }
   if (result.bin != request.bin) err << "bin of " << result.bin << " minutes used\n";
   return kExitOk;
 }

@@ -5,6 +5,7 @@
 
 #include "app/data_folder.h"
 #include "cli/commands.h"
+#include "cli/input_check.h"
 #include "common/console_seams.h"
 #include "common/fileio.h"
 #include "reports/report_config.h"
@@ -67,10 +68,21 @@ int RunWells(const std::vector<std::string>& args, std::ostream& out, std::ostre
   }
 
   const std::filesystem::path folder(folderText);
+  if (auto problem = AcquisitionInputProblem(programFolder, folder)) {
+    err << "orbelune-cli wells: " << *problem << "\n";
+    return kExitInput;
+  }
   auto result = ExportWells(programFolder, folder, bin, withTime, CurrentLocalTime(), op);
-  if (!result) return kExitFile;
+  if (!result) {
+    // The inputs were checked: what failed is counts.bin's reading.
+    err << "orbelune-cli wells: " << (folder / kCountsFile).string() << ": cannot be read\n";
+    return kExitInput;
+  }
   for (const auto& file : result->written) out << file.string() << "\n";
-  if (!result->complete) return kExitFile;
+  if (!result->complete) {
+    err << "orbelune-cli wells: the well files could not all be written in " << folder.string() << "\n";
+    return kExitFile;
+  }
   if (result->bin != bin) err << "bin of " << result->bin << " minutes used\n";
   err << result->written.size() << " files, " << result->n << " bins of " << result->bin << " minutes\n";
   return kExitOk;

@@ -123,6 +123,12 @@ std::string SettingText(int dspMethod, int organism, int snrx10) {
   return "Mode" + std::to_string(dspMethod) + " " + name + "[snr=" + FormatFixed(snr / 10.0, 1) + "]";
 }
 
+bool ReportPlateAvailable(const fs::path& programFolder, const fs::path& acquisitionFolder) {
+  const std::string code = ReadAcquisitionSettings(acquisitionFolder).plateFormat;
+  PlateFormat plate;
+  return LoadReportPlate(programFolder, code, plate) || HasBuiltInWellMap(code);
+}
+
 ReportContext LoadReportContext(const fs::path& programFolder, const fs::path& acquisitionFolder, Operator& op,
                                 OneShotSetting* oneShot) {
   ReportContext ctx;

@@ -64,6 +64,10 @@ struct AcquisitionSettings {
 // Reads them without any recovery (the acquisition folder is never
 // written); what cannot be read keeps the project defaults.
 AcquisitionSettings ReadAcquisitionSettings(const std::filesystem::path& acquisitionFolder);
+// Whether a report of the acquisition has its wells: its plate's file reads
+// (<code>.dat or .bak in the program folder) or the program knows the plate
+// without a file (k384, k96f, k96u).
+bool ReportPlateAvailable(const std::filesystem::path& programFolder, const std::filesystem::path& acquisitionFolder);
 
 // "Mode" + method + " " + organism name + "[snr=" + snr / 10 + "]", for
 // example "Mode1 C.elegans[snr=1.8]"; an snr below 10 counts as 18.

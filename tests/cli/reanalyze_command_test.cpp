@@ -77,7 +77,7 @@ TEST_F(ReanalysisTest, CommandLineReanalysesAndPrintsTheFilesWritten) {
 
   fs::remove(folder / "0.bin");
   err.str("");
-  EXPECT_EQ(RunReanalyze(base, out, err), kExitFile);
+  EXPECT_EQ(RunReanalyze(base, out, err), kExitInput);
   EXPECT_NE(err.str().find("Real Time Data Not Found"), std::string::npos);
 }
 

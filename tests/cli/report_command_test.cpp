@@ -157,10 +157,28 @@ TEST_F(ReportCommandTest, UsageAndFailures) {
   }
   EXPECT_EQ(Report({"--basal", "20240130_0800", "--basal-minutes", "60", "--zero-basal", "max"}).code, kExitOk);
 
-  std::filesystem::remove(folder / "counts.bin");
+  // Inputs missing or unreadable have their own exit code and are named
+  // with the reason; nothing is written.
+  std::filesystem::rename(folder / "counts.bin", folder / "counts.keep");
   CliRun r = Report({});
-  EXPECT_EQ(r.code, kExitFile);
-  EXPECT_EQ(r.err, "Activity file not Found\n");
+  EXPECT_EQ(r.code, kExitInput);
+  EXPECT_EQ(r.err, "orbelune-cli report: " + (folder / "counts.bin").string() + ": no such file\n");
+  std::filesystem::create_directory(folder / "counts.bin");
+  r = Report({});
+  EXPECT_EQ(r.code, kExitInput);
+  EXPECT_NE(r.err.find("counts.bin: not a regular file"), std::string::npos) << r.err;
+  std::filesystem::remove(folder / "counts.bin");
+  std::filesystem::rename(folder / "counts.keep", folder / "counts.bin");
+
+  // A plate without its file and without a built-in layout: no report
+  // without wells, but the plate file named and a non-zero exit.
+  fx.writeSetup(folder, "k77x");
+  r = Report({});
+  EXPECT_EQ(r.code, kExitInput);
+  EXPECT_NE(r.err.find("k77x.dat: no such plate file (nor k77x.bak), and the plate k77x has no built-in layout"),
+            std::string::npos)
+      << r.err;
+  EXPECT_TRUE(r.out.empty());
 }
 
 }  // namespace
