@@ -8,6 +8,7 @@
 #include "common/seams.h"
 #include "device/device_link.h"
 #include "device/protocol.h"
+#include "records/event_log.h"
 #include "signal/checked_math.h"
 
 namespace orb {
@@ -60,6 +61,8 @@ void AcquisitionEngine::ResetTables() {
   RawFileFill = 0;
   RawFileIndex = 0;
   SampleIndex = 0;
+  recordErrorShown_ = false;
+  rawMissingFrom_ = -1;
 }
 
 void AcquisitionEngine::StartClock() {
@@ -256,8 +259,9 @@ void AcquisitionEngine::CloseInterval() {
 
   if (Recording) {
     IntervalCounts[kChannels] = Round16(Temperature * 10.0);
-    // An interval that could not be written leaves the rotation where it is,
-    // so the raw and histogram files stay in step with counts.bin.
+    // The rotation follows counts.bin: an interval whose counts could not be
+    // written leaves it where it is, one whose raw record alone failed moves
+    // it on, so every later raw record keeps the place of its interval.
     if (WriteRecords()) {
       if (RawFileFill > 9) {
         RawFileFill = 0;
@@ -314,8 +318,11 @@ void AcquisitionEngine::AnalyseInterval() {
 
 bool AcquisitionEngine::WriteRecords() {
   IntervalRecords records;
-  records.rawFileIndex = RawFileIndex;
-  if (records_.setup.Save_real == 1) records.raw = &RawBuffer;
+  records.interval = static_cast<long long>(RawFileIndex) * kRecordsPerFile + RawFileFill;
+  if (records_.setup.Save_real == 1) {
+    records.raw = &RawBuffer;
+    records.rawMissingFrom = rawMissingFrom_;
+  }
   records.counts.ElapsedMinutes = ElapsedMinutes;
   std::copy_n(IntervalCounts.begin(), kChannels, records.counts.IntervalCounts.begin());
   records.counts.TemperatureTenths = IntervalCounts[kChannels];
@@ -324,20 +331,47 @@ bool AcquisitionEngine::WriteRecords() {
     Histogram.SecondsPerSample = SecondsPerSample;
     records.histogram = &Histogram;
   }
-  const auto errors = AppendIntervalRecords(acquisitionFolder, records);
-  if (errors.empty()) {
-    if (BodyBendsMode) {
-      SecondsSum += SecondsPerSample;
-      ++HistogramRecords;
+  const IntervalWriteResult written = AppendIntervalRecords(acquisitionFolder, records);
+  if (written.counts) {
+    const RecordFileError& e = *written.counts;
+    LogEvent(records.interval, "record write failure: " + e.file.string() + ": " + e.reason +
+                                   "; nothing of this interval is recorded");
+    if (!recordErrorShown_) {
+      recordErrorShown_ = true;
+      if (hooks.recordError) hooks.recordError(e);
     }
-    recordErrorShown_ = false;
-    return true;
+    return false;
   }
-  if (!recordErrorShown_) {
-    recordErrorShown_ = true;
-    if (hooks.recordError) hooks.recordError(errors.front());
+  recordErrorShown_ = false;
+  if (BodyBendsMode) {
+    SecondsSum += SecondsPerSample;
+    ++HistogramRecords;
   }
-  return false;
+  if (records.raw) {
+    if (written.raw && rawMissingFrom_ < 0) {
+      rawMissingFrom_ = records.interval;
+      LogEvent(records.interval, "raw saving suspended: " + written.raw->file.string() + ": " + written.raw->reason +
+                                     "; the counts are still recorded");
+      if (hooks.rawSavingSuspended) hooks.rawSavingSuspended(*written.raw);
+    } else if (!written.raw && rawMissingFrom_ >= 0) {
+      // Counted from 1 as the lines of events.log: the missing records are
+      // places rawMissingFrom_ .. interval - 1.
+      const long long first = rawMissingFrom_ + 1, last = records.interval;
+      rawMissingFrom_ = -1;
+      const std::string which = first == last ? "interval " + std::to_string(first) + " has"
+                                              : "intervals " + std::to_string(first) + " to " +
+                                                    std::to_string(last) + " have";
+      LogEvent(records.interval,
+               "raw saving resumed; " + which + " no raw samples (" + (first == last ? "it reads" : "they read") +
+                   " as zeros)");
+      if (hooks.rawSavingResumed) hooks.rawSavingResumed(first, last);
+    }
+  }
+  return true;
+}
+
+void AcquisitionEngine::LogEvent(long long interval, const std::string& text) {
+  (void)AppendEvent(acquisitionFolder, RecordedEvent{clock_.now(), interval + 1, ElapsedMinutes, text});
 }
 
 // ---- time keeping ---------------------------------------------------------------

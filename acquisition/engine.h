@@ -51,8 +51,16 @@ struct EngineHooks {
   std::function<void(std::vector<std::int16_t>& beams)> autoAdjust;
   // The programmed time is over (the engine has already stopped its timer).
   std::function<void()> finished;
-  // A record file could not be written: told once until writing works again.
+  // counts.bin (or the histogram file) could not be written, so nothing of
+  // the interval is kept: told once until writing works again.
   std::function<void(const RecordFileError&)> recordError;
+  // The raw record of an interval could not be written: the counts go on
+  // being recorded and raw writing is tried again at every interval. Told
+  // once until raw writing works again.
+  std::function<void(const RecordFileError&)> rawSavingSuspended;
+  // Raw writing works again; intervals firstMissing..lastMissing (counted
+  // from 1, as the records of counts.bin) have no raw samples.
+  std::function<void(long long firstMissing, long long lastMissing)> rawSavingResumed;
 };
 
 // The interval count and histogram routines, given by the caller so the
@@ -97,6 +105,10 @@ class AcquisitionEngine {
   // tick re-adjust bright beams, the factor sets detection and bands.
   CalibrationMenus calibration;
   std::filesystem::path acquisitionFolder;  // where records go while Recording
+  // The lock of acquisitionFolder, taken by run control for a recording and
+  // released at its end: the engine writes the folder's records only while
+  // a run holds it.
+  FolderLock folderLock;
 
   // ---- counters ----
   int SampleIndex = 0;
@@ -104,6 +116,9 @@ class AcquisitionEngine {
   std::int32_t SamplesSinceBlank = 0;
   int WindowCounter = 0;
   int TraceRefreshCounter = 0;
+  // The rotation of the raw and histogram files: interval i of counts.bin
+  // is record i % 11 of file i / 11. It moves on with every interval whose
+  // counts were written, with raw samples or without.
   int RawFileIndex = 0;
   int RawFileFill = 0;
   std::int32_t HistogramRecords = 0;
@@ -170,8 +185,11 @@ class AcquisitionEngine {
   void IntervalAnalysisStep();
   void CloseInterval();
   void AnalyseInterval();
-  // True when the interval's records were written.
+  // True when the interval's counts were written (its raw samples may not be).
   bool WriteRecords();
+  // A line in the folder's events.log for the interval at counts.bin place
+  // `interval` (0 = first); a log that cannot be written is let go.
+  void LogEvent(long long interval, const std::string& text);
   void KeepTime();
   void EndOfAcquisition();
 
@@ -181,6 +199,9 @@ class AcquisitionEngine {
   EventLoop& loop_;
   int rtBuffer_ = 500;
   bool recordErrorShown_ = false;
+  // The first interval (counts.bin place) whose raw record could not be
+  // written in the present failure, or -1 while raw saving works.
+  long long rawMissingFrom_ = -1;
   bool inTick_ = false;
 };
 

@@ -106,7 +106,9 @@ void RunControl::WireEngine() {
     for (int c = 0; c < kChannels; ++c) beams[c] = list[c];
   };
   h.finished = [this] { OnFinished(); };
-  h.recordError = [this](const RecordFileError& e) { OnRecordError(e); };
+  h.recordError = [this](const RecordFileError& e) { Tell(RecordErrorMessage(e)); };
+  h.rawSavingSuspended = [this](const RecordFileError& e) { Tell(RawSavingSuspendedMessage(e)); };
+  h.rawSavingResumed = [this](long long first, long long last) { Tell(RawSavingResumedMessage(first, last)); };
   h.blankFinished = [this] {
     if (view.blankLabel) view.blankLabel(false, "");
     if (view.blankButtons) view.blankButtons(false);
@@ -172,7 +174,7 @@ bool RunControl::StartRun() {
     return false;
   }
   if (!online()) {
-    op_.inform("Acquisition not allowed in OFFLINE MODE. Connect the equipment and restart the program.");
+    op_.inform("Acquisition not allowed in OFFLINE MODE. Connect the equipment and press Connect.");
     return false;
   }
   Serve(10);
@@ -189,17 +191,31 @@ bool RunControl::StartRun() {
       return false;
     }
     if (!DiskCheck()) return false;
+    AcquisitionFolder folder;
     try {
-      lastFolder = CreateAcquisitionFolder(ws_, clock_.now(), OneLine(name), OneLine(description));
+      folder = CreateAcquisitionFolder(ws_, clock_.now(), OneLine(name), OneLine(description));
     } catch (const RecordFileFailure& e) {
       // Nothing is recorded without its folder: the run does not start.
       op_.inform("The acquisition folder could not be created:\r\n" + e.error.file.string() + "\r\n" +
                  e.error.reason);
       return false;
     }
+    lastFolder = folder.path;
+    // Held until Stop (or the end of the programmed time): no other run
+    // records into this folder meanwhile.
+    engine_.folderLock = std::move(folder.lock);
     engine_.Recording = true;
     engine_.acquisitionFolder = lastFolder;
+    if (!folder.taken.empty()) {
+      const std::string notice = FolderMovedMessage(folder.taken, folder.path);
+      if (view.folderNotice) {
+        view.folderNotice(notice);
+      } else {
+        Tell(notice);
+      }
+    }
   } else {
+    engine_.folderLock.release();
     engine_.Recording = false;
     engine_.acquisitionFolder.clear();
   }
@@ -301,6 +317,9 @@ void RunControl::StopRun() {
   Serve(10);
   if (view.blankLabel) view.blankLabel(false, "");
   engine_.TickCount = 0;
+  // The run's records are all written: its folder is free for readers and
+  // closed to new runs by its records.
+  engine_.folderLock.release();
 }
 
 void RunControl::Tick() {
@@ -364,16 +383,38 @@ void RunControl::OnFinished() {
   StopRun();
 }
 
-void RunControl::OnRecordError(const RecordFileError& error) {
-  // The run goes on; the operator hears of it once while the fault lasts.
-  const std::string message = "Recording error: the interval could not be written to\r\n" +
-                              error.file.string() + "\r\n(" + error.reason +
-                              ")\r\nThe acquisition goes on and tries again at the next interval.";
+void RunControl::Tell(const std::string& message) {
+  // The run goes on while the message is shown.
   if (view.recordError) {
     view.recordError(message);
   } else {
     op_.inform(message);
   }
+}
+
+std::string RecordErrorMessage(const RecordFileError& error) {
+  // The run goes on; the operator hears of it once while the fault lasts.
+  return "Recording error: the interval could not be written to\r\n" + error.file.string() + "\r\n(" +
+         error.reason + ")\r\nThe acquisition goes on and tries again at the next interval.";
+}
+
+std::string RawSavingSuspendedMessage(const RecordFileError& error) {
+  return "Raw data saving suspended: " + error.file.string() + ": " + error.reason +
+         ".\r\nThe counts are still recorded; raw saving is retried at every interval.";
+}
+
+std::string RawSavingResumedMessage(long long firstMissing, long long lastMissing) {
+  const std::string which =
+      firstMissing == lastMissing
+          ? "Interval " + std::to_string(firstMissing) + " has no raw samples (it reads as zeros)."
+          : "Intervals " + std::to_string(firstMissing) + " to " + std::to_string(lastMissing) +
+                " have no raw samples (they read as zeros).";
+  return "Raw data saving resumed.\r\n" + which;
+}
+
+std::string FolderMovedMessage(const std::filesystem::path& taken, const std::filesystem::path& used) {
+  return "The folder " + taken.filename().string() + " already holds a recording; this run records into " +
+         used.filename().string() + ".";
 }
 
 // ---- the calibration routines' view -----------------------------------------------

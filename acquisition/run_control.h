@@ -48,9 +48,14 @@ struct RunView {
   std::function<void(bool autoreport)> report;
   std::function<bool()> userBin;  // mn_userbin checked
   std::function<void()> showMain;
-  // A record file could not be written (shown without stopping the run);
-  // without it the Operator is told.
+  // A record file could not be written, raw saving was suspended or
+  // resumed (shown without stopping the run); without it the Operator is
+  // told.
   std::function<void(const std::string& message)> recordError;
+  // The start minute's folder was not free and the run records into a
+  // later one (FolderMovedMessage); without it, recordError shows it, and
+  // without that the Operator is told.
+  std::function<void(const std::string& message)> folderNotice;
   // Calibration status frame and progress line.
   std::function<void(int done, int total)> calibrationProgress;
   std::function<void()> clearCalibrationProgress;
@@ -72,6 +77,14 @@ std::string DiskWarning(int aqLapse, long long freeMb, int rtBuffer);
 inline constexpr const char* kAutorunName = "Autorun project";
 inline constexpr const char* kStartTitle = "Starting New acquisition...";
 inline constexpr const char* kTickFailedMessage = "The acquisition stopped because of an internal error: ";
+
+// What the operator is told about the recording's files.
+std::string RecordErrorMessage(const RecordFileError& error);
+std::string RawSavingSuspendedMessage(const RecordFileError& error);
+// Intervals counted from 1, as the records of counts.bin.
+std::string RawSavingResumedMessage(long long firstMissing, long long lastMissing);
+// `taken` and `used` are acquisition folders; their names are shown.
+std::string FolderMovedMessage(const std::filesystem::path& taken, const std::filesystem::path& used);
 
 class RunControl {
  public:
@@ -131,7 +144,8 @@ class RunControl {
   void Purge();
   void WireEngine();
   void OnFinished();
-  void OnRecordError(const RecordFileError& error);
+  // A message shown without stopping the run.
+  void Tell(const std::string& message);
 
   Workspace& ws_;
   DeviceLink& link_;

@@ -1,9 +1,11 @@
 #include "records/record_files.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cstring>
@@ -181,6 +183,43 @@ RecordFileFailure::RecordFileFailure(RecordFileError e)
 
 namespace {
 
+// Opens a record file for writing, creating it when missing; `created`
+// tells whether this open made it. -1 with errno on failure.
+int OpenRecordFile(const std::filesystem::path& file, bool& created) {
+  created = false;
+  int fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0 && errno == ENOENT) {
+    fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    created = fd >= 0;
+    if (fd < 0 && errno == EEXIST) fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC);
+  }
+  return fd;
+}
+
+// Writes all of `bytes` at `offset`; 0 or the error.
+int WriteAllAt(int fd, std::string_view bytes, off_t offset) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, offset + static_cast<off_t>(done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (n == 0) return ENOSPC;
+    done += static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
+// Cuts a file whose write failed back to `length` (best effort: the file is
+// already in trouble); a file the write created and that holds nothing is
+// removed again.
+void CutBack(int fd, const std::filesystem::path& file, off_t length, bool created) {
+  if (::ftruncate(fd, length) == 0) ::fsync(fd);
+  ::close(fd);
+  if (created && length == 0) ::unlink(file.c_str());
+}
+
 // One append: where the file ended before it (the record's place) and
 // whether the append created the file, so that the caller can take the
 // record back again.
@@ -196,12 +235,7 @@ Appended AppendAt(const std::filesystem::path& file, std::string_view bytes, std
     result.error = RecordFileError{file, std::strerror(err)};
     return result;
   };
-  int fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC);
-  if (fd < 0 && errno == ENOENT) {
-    fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    result.created = fd >= 0;
-    if (fd < 0 && errno == EEXIST) fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC);
-  }
+  int fd = OpenRecordFile(file, result.created);
   if (fd < 0) return failure(errno);
   struct stat st {};
   if (::fstat(fd, &st) != 0) {
@@ -210,30 +244,16 @@ Appended AppendAt(const std::filesystem::path& file, std::string_view bytes, std
     return failure(err);
   }
   // A tail shorter than a record (left by a power cut in an older program)
-  // is dropped, so that record k stays at k times the record size.
+  // is dropped, so that record k stays at k times the record size. The
+  // length read here stays the end of the file until the write below: the
+  // folder's lock keeps every other writer out.
   const off_t before = recordSize > 0 ? st.st_size - st.st_size % static_cast<off_t>(recordSize) : st.st_size;
   result.before = before;
-  std::size_t done = 0;
-  int err = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, before + static_cast<off_t>(done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      err = errno;
-      break;
-    }
-    if (n == 0) {
-      err = ENOSPC;
-      break;
-    }
-    done += static_cast<std::size_t>(n);
-  }
+  int err = WriteAllAt(fd, bytes, before);
   if (err == 0 && ::fsync(fd) != 0) err = errno;
   if (err != 0) {
     // No partial record stays behind: the file returns to its last whole record.
-    if (::ftruncate(fd, before) == 0) ::fsync(fd);
-    ::close(fd);
-    if (result.created && before == 0) ::unlink(file.c_str());
+    CutBack(fd, file, before, result.created);
     return failure(err);
   }
   if (::close(fd) != 0) return failure(errno);
@@ -253,6 +273,79 @@ void TakeBack(const std::filesystem::path& file, const Appended& appended) {
   ::close(fd);
 }
 
+// Makes `file` (created when missing) at least `length` bytes long; what it
+// gains reads as zeros. ftruncate leaves a hole that takes no room on the
+// disk, so a full disk does not stop it.
+std::optional<RecordFileError> ExtendTo(const std::filesystem::path& file, off_t length) {
+  bool created = false;
+  const int fd = OpenRecordFile(file, created);
+  if (fd < 0) return RecordFileError{file, std::strerror(errno)};
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    const int err = errno;
+    ::close(fd);
+    return RecordFileError{file, std::strerror(err)};
+  }
+  int err = 0;
+  if (st.st_size < length) {
+    if (::ftruncate(fd, length) != 0) err = errno;
+    if (err == 0 && ::fsync(fd) != 0) err = errno;
+  }
+  if (err != 0) {
+    CutBack(fd, file, st.st_size, created);
+    return RecordFileError{file, std::strerror(err)};
+  }
+  if (::close(fd) != 0) return RecordFileError{file, std::strerror(errno)};
+  return std::nullopt;
+}
+
+// Writes a record at `offset` of `file` (created when missing). A file that
+// ends before `offset` is first lengthened to it with zeros: the records
+// of the intervals whose raw samples could not be written. On failure the
+// file returns to its length before (or to `offset`, should it have been
+// longer), so no partial record is left.
+std::optional<RecordFileError> WriteRecordAt(const std::filesystem::path& file, std::string_view bytes,
+                                             off_t offset) {
+  bool created = false;
+  const int fd = OpenRecordFile(file, created);
+  if (fd < 0) return RecordFileError{file, std::strerror(errno)};
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    const int err = errno;
+    ::close(fd);
+    return RecordFileError{file, std::strerror(err)};
+  }
+  int err = 0;
+  if (st.st_size < offset && ::ftruncate(fd, offset) != 0) err = errno;
+  if (err == 0) err = WriteAllAt(fd, bytes, offset);
+  if (err == 0 && ::fsync(fd) != 0) err = errno;
+  if (err != 0) {
+    CutBack(fd, file, std::min<off_t>(st.st_size, offset), created);
+    return RecordFileError{file, std::strerror(err)};
+  }
+  if (::close(fd) != 0) return RecordFileError{file, std::strerror(errno)};
+  return std::nullopt;
+}
+
+// Writes the interval's raw record at its place: record interval % 11 of
+// file interval / 11. With missing records before it (from
+// `missingFrom`), the files they belong to are first made whole with
+// zeros, each earlier file to its full eleven records, so the readers
+// find every later record where its interval puts it.
+std::optional<RecordFileError> WriteRawRecord(const std::filesystem::path& acquisitionFolder,
+                                              const IntervalRecords& records) {
+  const std::string bytes = PackRawRecord(*records.raw);
+  const auto size = static_cast<off_t>(bytes.size());
+  const long long file = records.interval / kRecordsPerFile;
+  if (records.rawMissingFrom >= 0) {
+    for (long long f = records.rawMissingFrom / kRecordsPerFile; f < file; ++f) {
+      if (auto e = ExtendTo(acquisitionFolder / RawFileName(static_cast<int>(f)), size * kRecordsPerFile)) return e;
+    }
+  }
+  return WriteRecordAt(acquisitionFolder / RawFileName(static_cast<int>(file)), bytes,
+                       size * static_cast<off_t>(records.interval % kRecordsPerFile));
+}
+
 }  // namespace
 
 std::optional<RecordFileError> AppendRecord(const std::filesystem::path& file, std::string_view bytes,
@@ -260,38 +353,82 @@ std::optional<RecordFileError> AppendRecord(const std::filesystem::path& file, s
   return AppendAt(file, bytes, recordSize).error;
 }
 
-std::vector<RecordFileError> AppendIntervalRecords(const std::filesystem::path& acquisitionFolder,
-                                                   const IntervalRecords& records) {
-  // Readers pair counts record i with raw and histogram interval i, so an
-  // interval goes into all of its files or into none: the first failure
-  // stops the sequence and takes back what this interval already wrote.
-  struct Written {
-    std::filesystem::path file;
-    Appended appended;
-  };
-  std::vector<Written> written;
-  auto append = [&](const std::string& name, const std::string& bytes, std::size_t recordSize) {
-    const auto file = acquisitionFolder / name;
-    Appended a = AppendAt(file, bytes, recordSize);
-    if (a.error) {
-      for (auto it = written.rbegin(); it != written.rend(); ++it) TakeBack(it->file, it->appended);
-      return std::optional<RecordFileError>(a.error);
-    }
-    written.push_back({file, a});
-    return std::optional<RecordFileError>();
-  };
-  // Raw records change size with RT_Buffer (two runs of one minute may share
-  // a file), so only the fixed-size files are realigned.
-  if (records.raw) {
-    if (auto e = append(RawFileName(records.rawFileIndex), PackRawRecord(*records.raw), 0)) return {*e};
+IntervalWriteResult AppendIntervalRecords(const std::filesystem::path& acquisitionFolder,
+                                          const IntervalRecords& records) {
+  IntervalWriteResult result;
+  const auto countsFile = acquisitionFolder / kCountsFile;
+  const Appended counts = AppendAt(countsFile, PackCountsRecord(records.counts), kCountsRecordSize);
+  if (counts.error) {
+    result.counts = counts.error;
+    return result;
   }
-  if (auto e = append(kCountsFile, PackCountsRecord(records.counts), kCountsRecordSize)) return {*e};
   if (records.histogram) {
-    if (auto e = append(HistogramFileName(records.rawFileIndex), PackHistogramRecord(*records.histogram),
-                        kHistogramRecordSize))
-      return {*e};
+    const int file = static_cast<int>(records.interval / kRecordsPerFile);
+    const Appended histogram = AppendAt(acquisitionFolder / HistogramFileName(file),
+                                        PackHistogramRecord(*records.histogram), kHistogramRecordSize);
+    if (histogram.error) {
+      TakeBack(countsFile, counts);
+      result.counts = histogram.error;
+      return result;
+    }
   }
-  return {};
+  if (records.raw) result.raw = WriteRawRecord(acquisitionFolder, records);
+  return result;
+}
+
+bool FolderHoldsRecords(const std::filesystem::path& acquisitionFolder) {
+  for (const std::string& name : {std::string(kCountsFile), RawFileName(0), HistogramFileName(0)}) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(acquisitionFolder / name, ec);
+    if (!ec && size > 0) return true;
+  }
+  return false;
+}
+
+// ---- the folder's lock --------------------------------------------------------
+
+FolderLock::~FolderLock() { release(); }
+
+FolderLock::FolderLock(FolderLock&& other) noexcept : fd_(other.fd_), error_(std::move(other.error_)) {
+  other.fd_ = -1;
+}
+
+FolderLock& FolderLock::operator=(FolderLock&& other) noexcept {
+  if (this != &other) {
+    release();
+    fd_ = other.fd_;
+    error_ = std::move(other.error_);
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+FolderLock FolderLock::TryLock(const std::filesystem::path& folder) {
+  FolderLock lock;
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    lock.error_ = RecordFileError{folder, std::strerror(errno)};
+    return lock;
+  }
+  int rc;
+  do {
+    rc = ::flock(fd, LOCK_EX | LOCK_NB);
+  } while (rc != 0 && errno == EINTR);
+  if (rc != 0) {
+    const int err = errno;
+    ::close(fd);
+    if (err != EWOULDBLOCK) lock.error_ = RecordFileError{folder, std::strerror(err)};
+    return lock;
+  }
+  lock.fd_ = fd;
+  return lock;
+}
+
+void FolderLock::release() {
+  if (fd_ < 0) return;
+  // Closing the only descriptor of the open folder ends its lock.
+  ::close(fd_);
+  fd_ = -1;
 }
 
 }  // namespace orb

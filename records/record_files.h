@@ -109,26 +109,87 @@ struct RecordFileFailure : std::runtime_error {
 // file (a torn write of an older program) is overwritten so that record k
 // stays at k x recordSize; without one the file is appended to as it is.
 // On any failure the file is cut back to where the record began (a file
-// the append created is removed again), so no partial record is left, and
-// the error is returned.
+// the append created is removed), so no partial record is left, and the
+// error is returned.
+//
+// The end of the file is found with one look at its length and the record
+// written there: only the run that holds the folder's FolderLock writes
+// the records of an acquisition folder, so no other writer can move the
+// end between the two.
 std::optional<RecordFileError> AppendRecord(const std::filesystem::path& file, std::string_view bytes,
                                             std::size_t recordSize = 0);
 
 // The records of one interval close. raw and histogram are written only
 // when given.
 struct IntervalRecords {
-  int rawFileIndex = 0;
+  // The interval's place in counts.bin (0 = the run's first record). Its
+  // raw and histogram records belong to file interval / 11, and its raw
+  // record lies at place interval % 11 of that file.
+  long long interval = 0;
+  // The first interval whose raw record is missing (raw saving failed from
+  // there on), or -1. Those records are written as zeros before this
+  // interval's raw record, so that every raw record stays at its place.
+  long long rawMissingFrom = -1;
   const RawRecord* raw = nullptr;
   CountsRecord counts;
   const HistogramRecord* histogram = nullptr;
 };
 
-// Appends the interval's records in their order: raw file, counts.bin,
-// histogram file. The interval is written to all of its files or to none:
-// the first failure stops the sequence, the records this interval already
-// appended are taken back, and that failure is returned (empty when all
-// went well).
-std::vector<RecordFileError> AppendIntervalRecords(const std::filesystem::path& acquisitionFolder,
-                                                   const IntervalRecords& records);
+// What became of an interval's records.
+struct IntervalWriteResult {
+  // counts.bin or the histogram file could not be written: nothing of the
+  // interval is kept (the raw record is then not tried either).
+  std::optional<RecordFileError> counts;
+  // The raw record alone could not be written: the counts and the
+  // histogram were.
+  std::optional<RecordFileError> raw;
+  bool complete() const { return !counts && !raw; }
+};
+
+// Appends the interval's records: counts.bin, the histogram file, then the
+// raw record at its place. The counts and the histogram record go into
+// their files together or not at all (readers pair counts record i with
+// histogram interval i): a failure of either takes back the other. A raw
+// record that cannot be written leaves them in place: the counts are the
+// experiment, the raw samples only its evidence. Written in this order,
+// the small counts record takes the last room of a filling disk before
+// the large raw record does.
+IntervalWriteResult AppendIntervalRecords(const std::filesystem::path& acquisitionFolder,
+                                          const IntervalRecords& records);
+
+// True when the folder holds records of a run: counts.bin, the first raw
+// file or the first histogram file is not empty. A new run never records
+// into such a folder.
+bool FolderHoldsRecords(const std::filesystem::path& acquisitionFolder);
+
+// The lock of an acquisition folder, held by the run that records into it
+// for the whole run, so that no second program (another instrument, or a
+// second start in the same minute) records into the same folder. It is an
+// flock on a descriptor of the folder itself: no file is added to the
+// folder, and the system releases it when the holding process ends, even
+// when it crashed. Another holder is another open of the folder, in this
+// process or in another one.
+class FolderLock {
+ public:
+  FolderLock() = default;
+  ~FolderLock();
+  FolderLock(FolderLock&& other) noexcept;
+  FolderLock& operator=(FolderLock&& other) noexcept;
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+
+  // Takes the lock of `folder` without waiting. The result is held(), or
+  // busy (another holder has it: not held, no error()), or not held with
+  // the error() that kept the folder from being opened or locked.
+  static FolderLock TryLock(const std::filesystem::path& folder);
+
+  bool held() const { return fd_ >= 0; }
+  const std::optional<RecordFileError>& error() const { return error_; }
+  void release();
+
+ private:
+  int fd_ = -1;
+  std::optional<RecordFileError> error_;
+};
 
 }  // namespace orb

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 
 #include "acquisition/run_control.h"
 #include "app/data_folder.h"
@@ -10,6 +11,7 @@
 #include "app/workspace.h"
 #include "device/device_link.h"
 #include "device/port_settings.h"
+#include "records/event_log.h"
 #include "sim/virtual_instrument.h"
 #include "tests/support/scripted_seams.h"
 #include "tests/support/temp_folder.h"
@@ -23,10 +25,11 @@ using std::chrono::milliseconds;
 // a device link that is offline until `connect` is called.
 struct Bench {
   testing::TempFolder data;
+  std::filesystem::path root;  // the data folder: data, or another bench's
   ScriptedOperator op;
   FakeClock clock;
   CountingEventLoop loop;
-  Workspace ws{data.path(), op};
+  Workspace ws{root, op};
   SerialPorts ports;
   ConnectionState state;
   DeviceLink link{ports, state, loop, op};
@@ -35,10 +38,12 @@ struct Bench {
   RunControl run{ws, link, engine, outputs, op, clock, loop};
   std::unique_ptr<sim::VirtualInstrument> instrument;
 
-  Bench() {
-    InitDataFolder(data.path(), true);
+  // A second program on `shared`'s data folder (another instrument of the
+  // same project) when given.
+  explicit Bench(const Bench* shared = nullptr) : root(shared ? shared->root : data.path()) {
+    if (!shared) InitDataFolder(root, true);
     ws.config.Actual_Project_Number = 1;
-    ws.ProjectPath = data / "p00001";
+    ws.ProjectPath = root / "p00001";
     LoadProject(ws, 1);
     run.freeDisk = [](const std::filesystem::path&) { return 100000LL; };
   }
@@ -245,13 +250,13 @@ TEST(Run, RecordsUntilTheProgrammedTimeAndEnds) {
   EXPECT_EQ(b.outputs.TempOutputOn, 0);
 }
 
-// A tick that fails inside (here the interval analysis of a 200-sample
+// A tick that fails inside (here the interval analysis of a 60-sample
 // buffer, which the count routine refuses) stops the run as Stop does and
 // says why, instead of ending the program; the next firing does nothing.
 TEST(Run, AFailingTickStopsTheRunAsStopDoesAndSaysWhy) {
   Bench b;
   b.connect();
-  b.ws.setup.RT_Buffer = 200;
+  b.ws.setup.RT_Buffer = 60;
   b.ws.setup.Aq_lapse = 10;
   b.engine.calibration.autoZeroMode = true;
   b.op.type(std::string("Short buffer"));
@@ -264,13 +269,13 @@ TEST(Run, AFailingTickStopsTheRunAsStopDoesAndSaysWhy) {
     b.run.Tick();
     ++ticks;
   }
-  EXPECT_EQ(ticks, 200);  // the first interval close
+  EXPECT_EQ(ticks, 60);  // the first interval close
   EXPECT_EQ(b.engine.runState, kStopped);
   EXPECT_FALSE(b.engine.timerEnabled);
   EXPECT_EQ(b.outputs.LightOn, 0);  // switched off as Stop does
   ASSERT_FALSE(b.op.texts().empty());
   EXPECT_EQ(b.op.texts().back().rfind(kTickFailedMessage, 0), 0u) << b.op.texts().back();
-  EXPECT_NE(b.op.texts().back().find("interval buffer"), std::string::npos) << b.op.texts().back();
+  EXPECT_NE(b.op.texts().back().find("too short to analyse"), std::string::npos) << b.op.texts().back();
   b.run.Tick();  // a late firing of the timer
   EXPECT_EQ(b.engine.runState, kStopped);
 }
@@ -395,7 +400,7 @@ TEST(Run, RefusalsAndTheNameDialog) {
   b.ws.config.Actual_Project_Number = 1;
   b.op.type(std::string("x"));
   EXPECT_FALSE(b.run.StartRun());
-  EXPECT_TRUE(b.op.saw("Acquisition not allowed in OFFLINE MODE. Connect the equipment and restart the program."));
+  EXPECT_TRUE(b.op.saw("Acquisition not allowed in OFFLINE MODE. Connect the equipment and press Connect."));
   EXPECT_EQ(b.engine.runState, kStopped);
 
   // An empty name, Cancel, then a name typed into the second dialog.
@@ -529,6 +534,153 @@ TEST(Run, DiskCheckTexts) {
   b.ws.setup.Aq_lapse = 30;
   b.op.type(std::string("Short run"));
   EXPECT_TRUE(b.run.StartRun());
+}
+
+// Two programs recording the same project, started in the same minute, and
+// running side by side: each records into a folder of its own, which it
+// holds locked until its end, with its own whole records and subproj.dat.
+TEST(Run, TwoRunsOfOneMinuteRecordIntoTwoFolders) {
+  Bench first;
+  Bench second(&first);
+  std::vector<std::string> told;
+  second.run.view.recordError = [&](const std::string& m) { told.push_back(m); };
+  for (Bench* b : {&first, &second}) {
+    b->connect();
+    b->ws.setup.Aq_lapse = 1;
+    b->ws.setup.RT_Buffer = 4;
+    b->ws.setup.Save_real = 1;
+  }
+  first.op.type(std::string("Left plate")).answer(Answer::Ok);
+  second.op.type(std::string("Right plate")).answer(Answer::Ok);
+  ASSERT_TRUE(first.run.StartRun());
+  ASSERT_TRUE(second.run.StartRun());
+  EXPECT_EQ(first.run.lastFolder.filename(), "20220415_1030");
+  EXPECT_EQ(second.run.lastFolder.filename(), "20220415_1031");
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(told[0], "The folder 20220415_1030 already holds a recording; this run records into 20220415_1031.");
+  EXPECT_FALSE(FolderLock::TryLock(first.run.lastFolder).held());
+  for (int t = 0; t < 1000 && (first.engine.timerEnabled || second.engine.timerEnabled); ++t) {
+    for (Bench* b : {&first, &second}) {
+      if (!b->engine.timerEnabled) continue;
+      b->clock.advance(milliseconds(300));
+      b->engine.OnTick();
+    }
+  }
+  ASSERT_TRUE(first.engine.Finished);
+  ASSERT_TRUE(second.engine.Finished);
+  for (Bench* b : {&first, &second}) {
+    const auto folder = b->run.lastFolder;
+    EXPECT_EQ(CountsRecordCount(folder), 50) << folder;
+    EXPECT_EQ(std::filesystem::file_size(folder / kCountsFile), 50 * kCountsRecordSize) << folder;
+    EXPECT_EQ(std::filesystem::file_size(folder / "4.bin"), 6 * RawRecordSize(4)) << folder;
+    // Ended: the lock is gone with the run.
+    EXPECT_TRUE(FolderLock::TryLock(folder).held()) << folder;
+  }
+  EXPECT_EQ(ReadSubprojectName(first.run.lastFolder), "Left plate");
+  EXPECT_EQ(ReadSubprojectName(second.run.lastFolder), "Right plate");
+}
+
+// One interval of RT_Buffer 500 samples, every sample of every beam at
+// `value`, on the offline engine.
+void RecordInterval(Bench& b, int value) {
+  do b.tick(value);
+  while (b.engine.SampleIndex != 0);
+}
+
+// An offline recording into `folder` with raw samples, whose interval
+// messages the test collects.
+void StartOfflineRecording(Bench& b, const std::filesystem::path& folder, std::vector<std::string>& told) {
+  b.ws.setup.RT_Buffer = kStandardRawBuffer;
+  b.ws.setup.Save_real = 1;
+  b.ws.setup.Aq_lapse = 1000;
+  b.offlineRun(1, 30);
+  std::filesystem::create_directories(folder);
+  b.engine.acquisitionFolder = folder;
+  b.engine.Recording = true;
+  b.run.view.recordError = [&](const std::string& m) { told.push_back(m); };
+}
+
+std::vector<std::string> EventLines(const std::filesystem::path& folder) {
+  std::vector<std::string> lines;
+  std::ifstream in(folder / kEventsFile);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// The disk refusing the raw samples (here the raw files replaced by folders
+// for intervals 6..25) does not cost the counts: every interval's counts
+// are recorded, the operator hears once that raw saving is suspended and
+// once that it resumed, events.log says which intervals have no raw
+// samples, and the raw records after it stay paired with their counts.
+TEST(Run, RawSavingFailureKeepsTheCountsAndResumesInPlace) {
+  Bench b;
+  std::vector<std::string> told;
+  const auto folder = b.data / "p00001" / "20220415_1030";
+  StartOfflineRecording(b, folder, told);
+  for (int i = 0; i < 5; ++i) RecordInterval(b, 1000 + i);
+  std::filesystem::rename(folder / "0.bin", folder / "0.keep");
+  for (const char* f : {"0.bin", "1.bin", "2.bin"}) std::filesystem::create_directories(folder / f);
+  for (int i = 5; i < 25; ++i) RecordInterval(b, 1000 + i);
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(told[0], "Raw data saving suspended: " + (folder / "0.bin").string() +
+                         ": Is a directory.\r\nThe counts are still recorded; raw saving is retried at every interval.");
+  for (const char* f : {"0.bin", "1.bin", "2.bin"}) std::filesystem::remove(folder / f);
+  std::filesystem::rename(folder / "0.keep", folder / "0.bin");
+  for (int i = 25; i < 27; ++i) RecordInterval(b, 1000 + i);
+
+  ASSERT_EQ(told.size(), 2u);
+  EXPECT_EQ(told[1], "Raw data saving resumed.\r\nIntervals 6 to 25 have no raw samples (they read as zeros).");
+  EXPECT_EQ(b.engine.RawFileIndex, 2);
+  EXPECT_EQ(b.engine.RawFileFill, 5);
+  const auto counts = ReadCountsFile(folder);
+  ASSERT_TRUE(counts);
+  ASSERT_EQ(counts->size(), 27u);
+  EXPECT_EQ(RawIntervalCount(folder), 27);
+  for (int i = 0; i < 27; ++i) {
+    const auto raw = ReadRawInterval(folder, i);
+    ASSERT_TRUE(raw) << i;
+    EXPECT_EQ(raw->at(7, 20), i >= 5 && i < 25 ? 0 : 1000 + i) << i;
+  }
+  const auto lines = EventLines(folder);
+  ASSERT_EQ(lines.size(), 2u);
+  const std::string minute5 = std::to_string((*counts)[5].ElapsedMinutes);
+  const std::string minute25 = std::to_string((*counts)[25].ElapsedMinutes);
+  EXPECT_EQ(lines[0], "2022-04-15 10:30:00 interval 6 (minute " + minute5 + "): raw saving suspended: " +
+                          (folder / "0.bin").string() + ": Is a directory; the counts are still recorded\r");
+  EXPECT_EQ(lines[1], "2022-04-15 10:30:00 interval 26 (minute " + minute25 +
+                          "): raw saving resumed; intervals 6 to 25 have no raw samples (they read as zeros)\r");
+}
+
+// counts.bin that cannot be written keeps nothing of the interval (no raw
+// record either) and leaves the rotation where it is; each lost interval
+// gets a line in events.log, the operator hears of it once.
+TEST(Run, ALostIntervalIsLoggedAndKeepsNothing) {
+  Bench b;
+  std::vector<std::string> told;
+  const auto folder = b.data / "p00001" / "20220415_1030";
+  StartOfflineRecording(b, folder, told);
+  RecordInterval(b, 1000);
+  std::filesystem::rename(folder / kCountsFile, folder / "counts.keep");
+  std::filesystem::create_directories(folder / kCountsFile);
+  RecordInterval(b, 1001);
+  RecordInterval(b, 1002);
+  std::filesystem::remove(folder / kCountsFile);
+  std::filesystem::rename(folder / "counts.keep", folder / kCountsFile);
+  RecordInterval(b, 1003);
+
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_NE(told[0].find("Recording error: the interval could not be written to\r\n" + (folder / kCountsFile).string()),
+            std::string::npos);
+  EXPECT_EQ(CountsRecordCount(folder), 2);
+  EXPECT_EQ(RawIntervalCount(folder), 2);
+  EXPECT_EQ(ReadRawInterval(folder, 1)->at(7, 20), 1003);
+  const auto lines = EventLines(folder);
+  ASSERT_EQ(lines.size(), 2u);
+  for (const auto& line : lines)
+    EXPECT_NE(line.find("interval 2 (minute 0): record write failure: " + (folder / kCountsFile).string() +
+                        ": Is a directory; nothing of this interval is recorded"),
+              std::string::npos)
+        << line;
 }
 
 // A record that cannot be written is told once while the fault lasts; the

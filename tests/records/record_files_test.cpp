@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstring>
 #include <fstream>
 
 #include "common/binary.h"
@@ -69,10 +73,10 @@ TEST(RecordFiles, AppendedIntervalsAreReadBackByPosition) {
   for (int i = 0; i < 12; ++i) {
     raw.values[std::size_t(3) * kChannelSlots + 10] = static_cast<std::int16_t>(100 + i);  // slot 3, beam 10
     IntervalRecords rec;
-    rec.rawFileIndex = i / kRecordsPerFile;
+    rec.interval = i;
     rec.raw = &raw;
     rec.counts = Counts(i, i, 20.0);
-    EXPECT_TRUE(AppendIntervalRecords(folder.path(), rec).empty());
+    EXPECT_TRUE(AppendIntervalRecords(folder.path(), rec).complete());
     if (i == 2) {
       EXPECT_EQ(std::filesystem::file_size(folder / "counts.bin"), 2322u);
       EXPECT_EQ(std::filesystem::file_size(folder / "0.bin"), 3 * kRawRecordSize);
@@ -114,8 +118,8 @@ TEST(RecordFiles, PartialTailIsNeverKept) {
   EXPECT_EQ(std::filesystem::file_size(folder / "counts.bin"), 2 * kCountsRecordSize);
   EXPECT_EQ(ReadCountsFile(folder.path())->at(1).ElapsedMinutes, 1);
 
-  // Raw files are appended to as they are: a run with another RT_Buffer in
-  // the same folder must not cut into the records of the first.
+  // Without a record size the file is appended to as it is: nothing of what
+  // it holds is cut.
   const std::string first(RawRecordSize(10), '\x01');
   folder.write("0.bin", first);
   EXPECT_FALSE(AppendRecord(folder / "0.bin", std::string(RawRecordSize(500), '\x02')));
@@ -123,37 +127,51 @@ TEST(RecordFiles, PartialTailIsNeverKept) {
   EXPECT_EQ(std::filesystem::file_size(folder / "0.bin"), RawRecordSize(10) + RawRecordSize(500));
 }
 
-TEST(RecordFiles, FailedAppendNamesTheFileAndLeavesItWhole) {
+RawRecord RawOf(std::int16_t value) {
+  RawRecord raw;
+  raw.values.assign(kRawRecordSize / 2, value);
+  return raw;
+}
+
+// counts.bin and the histogram record are kept together or not at all; a
+// raw record that cannot be written does not take the counts with it.
+TEST(RecordFiles, FailedAppendsKeepTheCountsUnlessTheyFailThemselves) {
   testing::TempFolder folder;
-  // A folder in the way of the file: the open fails.
-  std::filesystem::create_directories(folder / "counts.bin");
+  const RawRecord raw = RawOf(7);
+  HistogramRecord histogram;
   IntervalRecords rec;
   rec.counts = Counts(0, 0, 20.0);
-  auto errors = AppendIntervalRecords(folder.path(), rec);
-  ASSERT_EQ(errors.size(), 1u);
-  EXPECT_EQ(errors[0].file, folder / "counts.bin");
-  EXPECT_FALSE(errors[0].reason.empty());
-
-  // An interval goes into all of its files or into none, so raw interval i
-  // stays paired with counts record i: the raw record written before the
-  // failing counts.bin is taken back, and a failing raw file stops the rest.
-  RawRecord raw;
-  raw.values.assign(kRawRecordSize / 2, 7);
   rec.raw = &raw;
-  errors = AppendIntervalRecords(folder.path(), rec);
-  ASSERT_EQ(errors.size(), 1u);
-  EXPECT_EQ(errors[0].file, folder / "counts.bin");
+  rec.histogram = &histogram;
+
+  // A folder in the way of counts.bin: nothing of the interval is written.
+  std::filesystem::create_directories(folder / "counts.bin");
+  IntervalWriteResult result = AppendIntervalRecords(folder.path(), rec);
+  ASSERT_TRUE(result.counts);
+  EXPECT_EQ(result.counts->file, folder / "counts.bin");
+  EXPECT_FALSE(result.counts->reason.empty());
+  EXPECT_FALSE(result.raw);
   EXPECT_FALSE(std::filesystem::exists(folder / "0.bin"));
-  folder.write("0.bin", PackRawRecord(raw));
-  errors = AppendIntervalRecords(folder.path(), rec);
-  EXPECT_EQ(std::filesystem::file_size(folder / "0.bin"), kRawRecordSize);
+  EXPECT_FALSE(std::filesystem::exists(folder / "histo0000.bin"));
   std::filesystem::remove_all(folder / "counts.bin");
-  std::filesystem::create_directories(folder / "1.bin");
-  rec.rawFileIndex = 1;
-  errors = AppendIntervalRecords(folder.path(), rec);
-  ASSERT_EQ(errors.size(), 1u);
-  EXPECT_EQ(errors[0].file, folder / "1.bin");
+
+  // The histogram file failing takes the counts record back.
+  std::filesystem::create_directories(folder / "histo0000.bin");
+  result = AppendIntervalRecords(folder.path(), rec);
+  ASSERT_TRUE(result.counts);
+  EXPECT_EQ(result.counts->file, folder / "histo0000.bin");
   EXPECT_FALSE(std::filesystem::exists(folder / "counts.bin"));
+  EXPECT_FALSE(std::filesystem::exists(folder / "0.bin"));
+  std::filesystem::remove_all(folder / "histo0000.bin");
+
+  // The raw file failing: the counts and the histogram are written all the same.
+  std::filesystem::create_directories(folder / "0.bin");
+  result = AppendIntervalRecords(folder.path(), rec);
+  EXPECT_FALSE(result.counts);
+  ASSERT_TRUE(result.raw);
+  EXPECT_EQ(result.raw->file, folder / "0.bin");
+  EXPECT_EQ(CountsRecordCount(folder.path()), 1);
+  EXPECT_TRUE(ReadHistogramInterval(folder.path(), 0));
 
   // A device that is full: /dev/full refuses every write with ENOSPC.
   if (std::filesystem::exists("/dev/full")) {
@@ -161,6 +179,113 @@ TEST(RecordFiles, FailedAppendNamesTheFileAndLeavesItWhole) {
     ASSERT_TRUE(e);
     EXPECT_EQ(e->reason, std::strerror(ENOSPC));
   }
+}
+
+// Raw saving that failed for intervals 5..24 and works again at 25: the
+// missing records read as zeros, every file before the resumed one holds
+// its eleven records, and the raw record of interval i is still the one
+// of counts record i. The padding is a hole that takes no disk space.
+TEST(RecordFiles, RawRecordsKeepTheirPlaceAfterMissedIntervals) {
+  testing::TempFolder folder;
+  auto write = [&](long long interval, long long missingFrom) {
+    const RawRecord raw = RawOf(static_cast<std::int16_t>(100 + interval));
+    IntervalRecords rec;
+    rec.interval = interval;
+    rec.rawMissingFrom = missingFrom;
+    rec.raw = &raw;
+    rec.counts = Counts(static_cast<int>(interval), 0, 20.0);
+    return AppendIntervalRecords(folder.path(), rec);
+  };
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(write(i, -1).complete());
+  std::filesystem::rename(folder / "0.bin", folder / "0.keep");
+  for (const char* f : {"0.bin", "1.bin", "2.bin"}) std::filesystem::create_directories(folder / f);
+  for (int i = 5; i < 25; ++i) {
+    const IntervalWriteResult r = write(i, 5);
+    EXPECT_FALSE(r.counts) << i;
+    EXPECT_TRUE(r.raw) << i;
+  }
+  for (const char* f : {"0.bin", "1.bin", "2.bin"}) std::filesystem::remove(folder / f);
+  std::filesystem::rename(folder / "0.keep", folder / "0.bin");
+  ASSERT_TRUE(write(25, 5).complete());
+  ASSERT_TRUE(write(26, -1).complete());
+
+  EXPECT_EQ(CountsRecordCount(folder.path()), 27);
+  EXPECT_EQ(RawIntervalCount(folder.path()), 27);
+  EXPECT_EQ(std::filesystem::file_size(folder / "0.bin"), 11 * kRawRecordSize);
+  EXPECT_EQ(std::filesystem::file_size(folder / "1.bin"), 11 * kRawRecordSize);
+  EXPECT_EQ(std::filesystem::file_size(folder / "2.bin"), 5 * kRawRecordSize);
+  const auto counts = ReadCountsFile(folder.path());
+  ASSERT_TRUE(counts);
+  for (int i = 0; i < 27; ++i) {
+    const auto raw = ReadRawInterval(folder.path(), i);
+    ASSERT_TRUE(raw) << i;
+    const bool missing = i >= 5 && i < 25;
+    EXPECT_EQ(raw->at(0, 0), missing ? 0 : 100 + i) << i;
+    EXPECT_EQ(raw->at(500, 384), missing ? 0 : 100 + i) << i;
+    EXPECT_EQ((*counts)[i].ElapsedMinutes, i);
+  }
+  struct stat st {};
+  ASSERT_EQ(::stat((folder / "1.bin").c_str(), &st), 0);
+  EXPECT_LT(static_cast<std::uintmax_t>(st.st_blocks) * 512, kRawRecordSize);
+}
+
+TEST(RecordFiles, AFolderHoldsRecordsWhenARecordFileIsNotEmpty) {
+  testing::TempFolder folder;
+  folder.write("setup.dat", "settings");  // a blank reading's snapshot
+  folder.write("counts.bin", "");
+  EXPECT_FALSE(FolderHoldsRecords(folder.path()));
+  folder.write("counts.bin", PackCountsRecord(Counts(0, 0, 20.0)));
+  EXPECT_TRUE(FolderHoldsRecords(folder.path()));
+  testing::TempFolder raw;
+  raw.write("0.bin", "x");
+  EXPECT_TRUE(FolderHoldsRecords(raw.path()));
+  testing::TempFolder histogram;
+  histogram.write("histo0000.bin", "x");
+  EXPECT_TRUE(FolderHoldsRecords(histogram.path()));
+}
+
+// The folder lock keeps out every other holder, in this process or another,
+// adds no file to the folder, and ends with its process, even a killed one.
+TEST(RecordFiles, FolderLockIsExclusiveAndEndsWithItsHolder) {
+  testing::TempFolder folder;
+  FolderLock first = FolderLock::TryLock(folder.path());
+  ASSERT_TRUE(first.held());
+  EXPECT_FALSE(first.error());
+  FolderLock second = FolderLock::TryLock(folder.path());
+  EXPECT_FALSE(second.held());
+  EXPECT_FALSE(second.error());  // busy, not broken
+  EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
+  FolderLock moved = std::move(first);
+  EXPECT_TRUE(moved.held());
+  EXPECT_FALSE(FolderLock::TryLock(folder.path()).held());
+  moved.release();
+  EXPECT_TRUE(FolderLock::TryLock(folder.path()).held());
+
+  const FolderLock missing = FolderLock::TryLock(folder / "gone");
+  EXPECT_FALSE(missing.held());
+  ASSERT_TRUE(missing.error());
+  EXPECT_EQ(missing.error()->file, folder / "gone");
+
+  // Another process holds it until it is killed.
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    FolderLock held = FolderLock::TryLock(folder.path());
+    const char c = held.held() ? 'y' : 'n';
+    if (::write(ready[1], &c, 1) != 1) ::_exit(1);
+    for (;;) ::pause();
+  }
+  char c = 0;
+  ASSERT_EQ(::read(ready[0], &c, 1), 1);
+  EXPECT_EQ(c, 'y');
+  EXPECT_FALSE(FolderLock::TryLock(folder.path()).held());
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  ::close(ready[0]);
+  ::close(ready[1]);
+  EXPECT_TRUE(FolderLock::TryLock(folder.path()).held());
 }
 
 // A FIFO or a device under a record file's name is refused at once: reading
