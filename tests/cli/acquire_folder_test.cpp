@@ -20,10 +20,11 @@ namespace {
 TEST(AcquireCommand, ASecondRunOfTheSameMinuteRecordsIntoTheNextMinutesFolder) {
   testing::TempFolder data;
   testing::WriteDemoProject(data.path(), [](ProjectSetup& setup) {
-    setup.RT_Buffer = 20;
+    // One interval of 200 samples (whether auto zero analyses it or not).
+    setup.RT_Buffer = 200;
     setup.Save_real = 1;
     setup.MenuTable[Mn1][Enab_Cal] = 0;
-    setup.MenuTable[Mn1][Enab_Zero] = 0;
+    setup.MenuTable[Mn1][Enab_Zero] = 1;
   });
   sim::VirtualInstrument instrument;
   data.write("ports.dat", "COM4=" + instrument.start() + "\n");
@@ -53,7 +54,7 @@ TEST(AcquireCommand, ASecondRunOfTheSameMinuteRecordsIntoTheNextMinutesFolder) {
   EXPECT_EQ(ReadSubprojectName(second), "Morning again");
   for (const auto& folder : {first, second}) {
     EXPECT_EQ(CountsRecordCount(folder), 1) << folder;
-    EXPECT_EQ(std::filesystem::file_size(folder / "0.bin"), RawRecordSize(20)) << folder;
+    EXPECT_EQ(std::filesystem::file_size(folder / "0.bin"), RawRecordSize(200)) << folder;
   }
 }
 
