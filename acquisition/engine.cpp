@@ -68,6 +68,7 @@ void AcquisitionEngine::ResetTables() {
 void AcquisitionEngine::StartClock() {
   TickCount = 0;
   StartTime = IntervalStartTime = clock_.steady();
+  linkWatch.Start(StartTime);
   ElapsedMinutes = 0;
   ElapsedMinutesExact = 0;
   SecondsSum = 0;
@@ -86,6 +87,7 @@ void AcquisitionEngine::StartBlankReading() {
   TraceRefreshCounter = 0;
   detector.StartBlankReading();
   StartTime = IntervalStartTime = clock_.steady();
+  linkWatch.Start(StartTime);
   BlankReading = true;
   setTimer(true);
 }
@@ -113,11 +115,12 @@ void AcquisitionEngine::OnTick() {
   } guard(inTick_);
   try {
     if (runState != kRunning && !BlankReading) {
+      linkWatch.Idle(clock_.steady());
       KeepTime();
       return;
     }
     WarmUpReads();
-    ReadBlocks();
+    WatchLink(ReadBlocks());
     if (TickCount == records_.setup.DSP_Interval && hooks.rescaleTrace) hooks.rescaleTrace();
     // A blank reading measures on the real-time path even with auto zero
     // checked, so that it always ends itself after Threshold_Counter samples.
@@ -155,11 +158,14 @@ void AcquisitionEngine::WarmUpReads() {
   loop_.sleepMs(50);
 }
 
-void AcquisitionEngine::ReadBlocks() {
-  if (!online()) return;
+bool AcquisitionEngine::ReadBlocks() {
+  if (!online()) return false;
+  bool anyValid = false;
   auto readOne = [&](int start) {
     auto block = link_.ReadBlock(start, BlockReadForm::Halves);
-    StoreBlock(start, block && !block->highByteOutOfRange ? &block->values : nullptr);
+    const bool valid = block && !block->highByteOutOfRange;
+    anyValid = anyValid || valid;
+    StoreBlock(start, valid ? &block->values : nullptr);
   };
   if (BodyBendsMode) {
     readOne(BodyBendsBlock);
@@ -168,6 +174,23 @@ void AcquisitionEngine::ReadBlocks() {
     for (int start : kBlockStarts)
       if (start <= HighestBlock) readOne(start);
   }
+  return anyValid;
+}
+
+void AcquisitionEngine::WatchLink(bool validBlock) {
+  if (!online()) return;
+  const auto now = clock_.steady();
+  const LinkWatch::Time silent = linkWatch.silentFor(now);
+  const LinkWatch::Change change = linkWatch.Observe(validBlock, now);
+  if (change != LinkWatch::Change::None) {
+    const bool lost = change == LinkWatch::Change::Lost;
+    const std::string text = lost ? LinkLostText(silent) : LinkBackText(silent);
+    if (Recording) LogEvent(RawFileIndex * 11LL + RawFileFill, text);
+    if (hooks.linkChanged) hooks.linkChanged(lost, text);
+  }
+  // An unplugged adapter comes back under the same name, but only to a
+  // new open of the port.
+  if (linkWatch.ReopenDue(now)) link_.ReopenPort();
 }
 
 void AcquisitionEngine::StoreBlock(int start, const std::array<int, kBlockReadings>* values) {
@@ -249,7 +272,12 @@ void AcquisitionEngine::CloseInterval() {
   // A temperature query without reply gives -1, which converts below the
   // regulated range: the heater/cooler is then switched off rather than
   // driven on a stale reading.
-  if (online()) Temperature = link_.Temperature(link_.ReadTemperatureRaw());
+  bool temperatureRead = true;
+  if (online()) {
+    const int rawTemperature = link_.ReadTemperatureRaw();
+    temperatureRead = rawTemperature >= 0;
+    Temperature = link_.Temperature(rawTemperature);
+  }
   TemperatureText = FormatFixed(Temperature, 1);
   if (hooks.showTemperature) hooks.showTemperature(TemperatureText);
   if (hooks.intervalOutputs) hooks.intervalOutputs(Temperature, clock_.now().hour);
@@ -259,6 +287,10 @@ void AcquisitionEngine::CloseInterval() {
 
   if (Recording) {
     IntervalCounts[kChannels] = Round16(Temperature * 10.0);
+    // The record keeps its temperature field; the log says it was not measured.
+    if (!temperatureRead)
+      LogEvent(RawFileIndex * 11LL + RawFileFill,
+               "temperature could not be read: the record's " + TemperatureText + " C is not a measurement");
     // The rotation follows counts.bin: an interval whose counts could not be
     // written leaves it where it is, one whose raw record alone failed moves
     // it on, so every later raw record keeps the place of its interval.

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "acquisition/calibration.h"
+#include "acquisition/link_watch.h"
 #include "records/record_files.h"
 #include "signal/realtime_detector.h"
 
@@ -61,6 +62,9 @@ struct EngineHooks {
   // Raw writing works again; intervals firstMissing..lastMissing (counted
   // from 1, as the records of counts.bin) have no raw samples.
   std::function<void(long long firstMissing, long long lastMissing)> rawSavingResumed;
+  // The instrument stopped answering (lost) or answers again; `text` says
+  // so for the operator (LinkLostText / LinkBackText).
+  std::function<void(bool lost, const std::string& text)> linkChanged;
 };
 
 // The interval count and histogram routines, given by the caller so the
@@ -109,6 +113,10 @@ class AcquisitionEngine {
   // released at its end: the engine writes the folder's records only while
   // a run holds it.
   FolderLock folderLock;
+
+  // Whether the instrument answers: watched over the block reads of every
+  // tick while a run or a blank reading is on.
+  LinkWatch linkWatch;
 
   // ---- counters ----
   int SampleIndex = 0;
@@ -178,7 +186,10 @@ class AcquisitionEngine {
   bool beamInWell(int beam) const;
 
   void WarmUpReads();
-  void ReadBlocks();
+  // Reads the tick's blocks; true when at least one came back whole.
+  bool ReadBlocks();
+  // Tells the link's changes and reopens the port while it is lost.
+  void WatchLink(bool validBlock);
   // values: the block's 96 readings, or nothing for a bad reply.
   void StoreBlock(int start, const std::array<int, 96>* values);
   void RealTimeStep();

@@ -106,6 +106,9 @@ void RunControl::WireEngine() {
     for (int c = 0; c < kChannels; ++c) beams[c] = list[c];
   };
   h.finished = [this] { OnFinished(); };
+  h.linkChanged = [this](bool lost, const std::string& text) {
+    if (view.linkNotice) view.linkNotice(lost, text);
+  };
   h.recordError = [this](const RecordFileError& e) { Tell(RecordErrorMessage(e)); };
   h.rawSavingSuspended = [this](const RecordFileError& e) { Tell(RawSavingSuspendedMessage(e)); };
   h.rawSavingResumed = [this](long long first, long long last) { Tell(RawSavingResumedMessage(first, last)); };
@@ -316,6 +319,8 @@ void RunControl::StopRun() {
   loop_.sleepMs(5);
   Serve(10);
   if (view.blankLabel) view.blankLabel(false, "");
+  // The link is watched only while a run is on: its notice goes with it.
+  if (engine_.linkWatch.lost() && view.linkNotice) view.linkNotice(false, "");
   engine_.TickCount = 0;
   // The run's records are all written: its folder is free for readers and
   // closed to new runs by its records.

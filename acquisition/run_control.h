@@ -56,6 +56,9 @@ struct RunView {
   // later one (FolderMovedMessage); without it, recordError shows it, and
   // without that the Operator is told.
   std::function<void(const std::string& message)> folderNotice;
+  // The instrument stopped answering (lost: a notice that stays, without
+  // stopping the run) or answers again (the notice goes; `text` says so).
+  std::function<void(bool lost, const std::string& text)> linkNotice;
   // Calibration status frame and progress line.
   std::function<void(int done, int total)> calibrationProgress;
   std::function<void()> clearCalibrationProgress;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "common/seams.h"
+#include "device/port_settings.h"
 
 namespace orb {
 namespace {
@@ -128,6 +129,15 @@ std::array<int, kFactoryBytes> DeviceLink::ReadFactoryCalibration() {
     state_.factory.offset = kDefaultOffset;
   }
   return bytes;
+}
+
+}  // namespace orb
+
+namespace orb {
+
+CommResult DeviceLink::ReopenPort() {
+  ports_.CommClose(port());
+  return ports_.CommOpen(port(), "COM" + std::to_string(port()), kInstrumentPortSettings);
 }
 
 }  // namespace orb

@@ -65,6 +65,10 @@ class DeviceLink {
     return SendFrame(kCmdSetOutputs, OutputsArgument(lightOn, heatMode, powerOn), kModeQuery);
   }
 
+  // Closes the current port and opens it again under the same name, with
+  // the instrument's line settings (an instrument unplugged and plugged
+  // back in comes back under its name): the result of the open.
+  CommResult ReopenPort();
   SerialPorts& ports() { return ports_; }
   ConnectionState& state() { return state_; }
   EventLoop& loop() { return loop_; }

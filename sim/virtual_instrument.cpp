@@ -259,6 +259,13 @@ std::string VirtualInstrument::start() {
     d.clients = 0;
 #endif
     path_ = name;
+    if (!d.options.linkPath.empty()) {
+      // Replaced in one step, so the name never points nowhere while serving.
+      const std::string temporary = d.options.linkPath + ".new";
+      ::unlink(temporary.c_str());
+      if (::symlink(name, temporary.c_str()) != 0) ThrowErrno("symlink");
+      if (::rename(temporary.c_str(), d.options.linkPath.c_str()) != 0) ThrowErrno("rename");
+    }
     d.queue.clear();
     d.thread = std::thread([&d] { d.serve(); });
   } catch (...) {
@@ -276,6 +283,7 @@ void VirtualInstrument::stop() {
   while (::write(d.stopWrite, &one, 1) < 0 && errno == EINTR) {
   }
   d.thread.join();
+  if (!d.options.linkPath.empty()) ::unlink(d.options.linkPath.c_str());
   d.closeAll();
 }
 

@@ -29,6 +29,11 @@ struct InstrumentOptions {
   bool paced = false;           // frames arrive and replies leave at the speed of 115200 baud 8N1
   std::uint32_t seed = 1;       // noise and animals are repeatable for a seed
   bool animals = true;          // false: an empty plate slot, beams never dip
+  // When set: a symbolic link at this path names the terminal while the
+  // instrument serves, and is removed when it stops, as a USB serial
+  // adapter's device name comes and goes with the cable. A program given
+  // this path finds the instrument again after stop() and start().
+  std::string linkPath;
 };
 
 class InstrumentModel;  // the instrument itself: frames in, replies out (model.h)
@@ -43,8 +48,11 @@ class VirtualInstrument {
   VirtualInstrument& operator=(const VirtualInstrument&) = delete;
 
   // Opens the pseudo-terminal and starts serving; returns its device path
-  // (for example /dev/pts/7), or throws std::system_error.
+  // (for example /dev/pts/7), or throws std::system_error. After stop()
+  // it starts again on a new terminal (the model keeps its state).
   std::string start();
+  // Stops serving and closes the terminal: a program using it sees the
+  // device go away (its reads and writes fail), as with a pulled cable.
   void stop();
   const std::string& devicePath() const { return path_; }
 

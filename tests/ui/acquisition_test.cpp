@@ -134,6 +134,38 @@ class AcquisitionTest : public QObject {
     s.main.close();
   }
 
+  // An instrument that stops answering during a run: a notice under the
+  // progress bar, not a dialog, that stays while the link is lost, says when
+  // it is back, and goes with Stop.
+  void linkNoticeFollowsTheInstrument() {
+    testing::TempFolder data;
+    InitDataFolder(data.path(), true);
+    sim::VirtualInstrument instrument;
+    orb::testing::Start s(data.path(), "/run");
+    s.isolatePorts();
+    s.program.ports.portMap().assign(4, instrument.start());
+    s.ws.setup.Save_real = 0;
+    QVERIFY(s.main.load());
+    QCOMPARE(int(s.main.engine().runState), int(kRunning));
+    auto* notice = s.control<QLabel>("lbl_linknotice");
+    QVERIFY(notice->isHidden());
+    const auto lostText = LinkLostText(std::chrono::milliseconds(5000));
+    s.main.engine().hooks.linkChanged(true, lostText);
+    QVERIFY(!notice->isHidden());
+    QCOMPARE(notice->text(), QString::fromStdString(lostText));
+    QVERIFY(s.op.prompts().empty());  // nothing modal
+    s.main.engine().hooks.linkChanged(false, LinkBackText(std::chrono::milliseconds(9000)));
+    QCOMPARE(notice->text(), QString("Instrument link back after 9 s without a valid reply."));
+    QVERIFY(!notice->isHidden());
+    s.main.engine().hooks.linkChanged(true, lostText);
+    // The engine's watch says lost while the run stops: the notice goes.
+    s.main.engine().linkWatch.Observe(false, std::chrono::hours(1));
+    QTest::mouseClick(s.control<QPushButton>("CmdStop"), Qt::LeftButton);
+    s.op.answer(Answer::No);
+    QVERIFY(notice->isHidden());
+    s.main.close();
+  }
+
   void readBlankSetsTheBands() {
     testing::TempFolder data;
     InitDataFolder(data.path(), true);

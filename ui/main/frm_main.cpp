@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
@@ -129,7 +130,17 @@ void Frm_Main::layOut() {
   connectionPanel_->addButtonsTo(buttons);
   runPanel_->addEditAndTimeTo(buttons);
   grid->addLayout(buttons, 1, 0);
-  grid->addWidget(runPanel_->progress(), 2, 0);
+  // The progress bar, and under it the notice of an instrument that stopped
+  // answering (not modal: the run goes on and the notice stays until the
+  // instrument answers again).
+  linkNotice_ = new QLabel(central);
+  linkNotice_->setObjectName("lbl_linknotice");
+  linkNotice_->setWordWrap(true);
+  linkNotice_->setVisible(false);
+  auto* progressRow = new QVBoxLayout;
+  progressRow->addWidget(runPanel_->progress());
+  progressRow->addWidget(linkNotice_);
+  grid->addLayout(progressRow, 2, 0);
   // The run's temperature and body-bends option beside the report bin.
   auto* options = new QHBoxLayout;
   runPanel_->addOptionsTo(options);
@@ -182,6 +193,22 @@ void Frm_Main::wireRun() {
     if (reportCommand) reportCommand(autoreport);
   };
   v.showMain = [this] { show(); };
+  v.linkNotice = [this](bool lost, const std::string& text) {
+    if (text.empty()) {
+      linkNotice_->setVisible(false);
+      return;
+    }
+    linkNotice_->setStyleSheet(lost ? "QLabel { background: #c00000; color: white; padding: 4px; }"
+                                    : "QLabel { background: #006000; color: white; padding: 4px; }");
+    linkNotice_->setText(Q(text));
+    linkNotice_->setVisible(true);
+    if (!lost) {
+      // "Back" stays for ten seconds unless the link is lost again meanwhile.
+      QTimer::singleShot(10000, linkNotice_, [this] {
+        if (!engine_->linkWatch.lost()) linkNotice_->setVisible(false);
+      });
+    }
+  };
   v.recordError = [this](const std::string& message) {
     // Not modal: the acquisition timer goes on while the message is shown.
     auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), Q(message), QMessageBox::Ok, this);

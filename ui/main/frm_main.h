@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 
+class QLabel;
 class QTimer;
 
 namespace orb {
@@ -95,6 +96,9 @@ class Frm_Main : public QMainWindow {
   Frm_About* about_ = nullptr;
   Frm_setup* setup_ = nullptr;
   Frm_offline* offline_ = nullptr;
+  // The instrument's link during a run: shown while it is lost, then says
+  // for a while that it is back.
+  QLabel* linkNotice_ = nullptr;
   bool closing_ = false;
 
   std::unique_ptr<OutputState> outputs_;
