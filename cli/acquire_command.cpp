@@ -21,11 +21,15 @@ namespace {
 
 const char* const kUsage =
     "usage: orbelune-cli acquire --name NAME [--minutes M] [--description TEXT] [--proceed]\n"
+    "                            [--no-auto-calibration] [--no-auto-zero]\n"
     "                            [--port N] [--offline-on-failure]\n"
     "Records the current project with the instrument until the programmed time\n"
     "(the project's, or M minutes) is over or Ctrl+C is pressed, as Play and Stop\n"
-    "do in the program, and prints the acquisition folder.\n"
-    "  --proceed   answer Yes to the low disk space warning\n";
+    "do in the program, and prints the acquisition folder. As in the program, the\n"
+    "run starts with the automatic calibration and auto zero switched on.\n"
+    "  --proceed               answer Yes to the low disk space warning\n"
+    "  --no-auto-calibration   switch the automatic calibration off (menu Auto Calibration)\n"
+    "  --no-auto-zero          switch auto zero off (menu Auto Zero): real-time counting\n";
 
 }  // namespace
 
@@ -35,6 +39,7 @@ int RunAcquire(const std::vector<std::string>& argsIn, std::ostream& out, std::o
   std::string data, name, description;
   int minutes = -1;
   bool proceed = false;
+  bool autoCalibration = true, autoZero = true;
   std::vector<std::string> rest;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -53,6 +58,10 @@ int RunAcquire(const std::vector<std::string>& argsIn, std::ostream& out, std::o
       }
     } else if (a == "--proceed") {
       proceed = true;
+    } else if (a == "--no-auto-calibration") {
+      autoCalibration = false;
+    } else if (a == "--no-auto-zero") {
+      autoZero = false;
     } else if (a == "-h" || a == "--help") {
       out << kUsage;
       return kExitOk;
@@ -85,12 +94,7 @@ int RunAcquire(const std::vector<std::string>& argsIn, std::ostream& out, std::o
   SystemClock systemClock;
   Clock& clock = testHooks.clock ? *testHooks.clock : systemClock;
   AcquisitionEngine engine(EngineRecordsOf(s.ws), s.link, clock, s.loop);
-  // The engine's calibration state: the project's automatic switches, then
-  // (below) its organism and detection preset.
   CalibrationMenus& calibration = engine.calibration;
-  const auto& cal = s.ws.setup.MenuTable[Mn1];
-  calibration.autoCalibrationMode = cal[Enab_Cal] != 0;
-  calibration.autoZeroMode = cal[Enab_Zero] != 0;
   OutputState outputs;
   outputs.LightTimerEnabled = s.ws.setup.MenuTable[Mn2][LightEnable] != 0 ? -1 : 0;
   outputs.TempControlEnabled = s.ws.setup.MenuTable[Mn3][TempEnable] != 0 ? -1 : 0;
@@ -100,10 +104,20 @@ int RunAcquire(const std::vector<std::string>& argsIn, std::ostream& out, std::o
   // them (the organism preset included).
   const MainControls controls = DeriveMainControls(s.ws);
   TakePreset(calibration, controls.organismIndex, controls.preset);
+  // The program's load ends with calibration control off, which switches
+  // both automatic modes on (and stores them in the project's settings);
+  // the options then act as the menu items that switch them off.
+  CalibrationControlOff(calibration, s.ws.setup);
+  if (!autoCalibration) SetAutoCalibration(calibration, s.ws.setup, false);
+  if (!autoZero) SetAutoZero(calibration, s.ws.setup, false);
   run.view.autochannel = [&](const std::string& t) {
     if (!t.empty()) err << t << "\n";
   };
   run.view.recordError = [&](const std::string& m) { err << m << "\n"; };
+  // One line when the instrument stops answering, one when it is back.
+  run.view.linkNotice = [&](bool, const std::string& text) {
+    if (!text.empty()) err << "\n" << text << "\n";
+  };
   std::string lastShown;
   long long lastSecond = -1;
   engine.hooks.showTime = [&](const std::string& t) {

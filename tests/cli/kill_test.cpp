@@ -41,8 +41,6 @@ TEST(Kill, AKilledRecordingLeavesOnlyWholeRecords) {
   testing::WriteDemoProject(data.path(), [](ProjectSetup& setup) {
     setup.RT_Buffer = 20;
     setup.Save_real = 1;
-    setup.MenuTable[Mn1][Enab_Cal] = 0;
-    setup.MenuTable[Mn1][Enab_Zero] = 0;
   });
   const std::string link = (data / "instrument").string();
   const pid_t simulator = Spawn({ORB_CLI_PATH, "simulate", "--link", link});
@@ -53,7 +51,8 @@ TEST(Kill, AKilledRecordingLeavesOnlyWholeRecords) {
   data.write("ports.dat", "COM4=" + link + "\n");
 
   const pid_t recorder =
-      Spawn({ORB_CLI_PATH, "--data", data.path().string(), "acquire", "--name", "Killed", "--minutes", "30"});
+      Spawn({ORB_CLI_PATH, "--data", data.path().string(), "acquire", "--name", "Killed", "--minutes", "30",
+                                   "--no-auto-calibration", "--no-auto-zero"});
   ASSERT_GT(recorder, 0);
   std::filesystem::path folder;
   for (int i = 0; i < 500 && (folder.empty() || CountsRecordCount(folder) < 3); ++i) {

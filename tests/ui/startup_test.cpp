@@ -198,7 +198,7 @@ class StartupTest : public QObject {
     QVERIFY(s.main.load());
     QCOMPARE(int(s.main.engine().runState), int(kStopped));
     QVERIFY(s.op.saw("PORT NOT FOUND"));
-    QVERIFY(!s.op.saw("Acquisition not allowed in OFFLINE MODE. Connect the equipment and restart the program."));
+    QVERIFY(!s.op.saw("Acquisition not allowed in OFFLINE MODE. Connect the equipment and press Connect."));
   }
 
   void toolFramesAndLightSettingsFollowTheProject() {
