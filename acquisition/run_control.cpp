@@ -166,6 +166,7 @@ bool RunControl::DiskCheck() {
 
 bool RunControl::StartRun() {
   tickFailure.clear();
+  folderFailure = false;
   if (engine_.runState != kStopped) return false;
   if (view.stopSelfTest) view.stopSelfTest();
   const std::string name = AskName();
@@ -199,6 +200,7 @@ bool RunControl::StartRun() {
       folder = CreateAcquisitionFolder(ws_, clock_.now(), OneLine(name), OneLine(description));
     } catch (const RecordFileFailure& e) {
       // Nothing is recorded without its folder: the run does not start.
+      folderFailure = true;
       op_.inform("The acquisition folder could not be created:\r\n" + e.error.file.string() + "\r\n" +
                  e.error.reason);
       return false;

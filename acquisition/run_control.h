@@ -117,6 +117,9 @@ class RunControl {
   void Tick();
   // What stopped the last run from inside a tick; empty when nothing did.
   std::string tickFailure;
+  // The last StartRun was refused because the acquisition folder could not
+  // be created or written (a file-system fault, not the operator's choice).
+  bool folderFailure = false;
   // Fast CALIB and Fast ZERO: the calibration or the zero alone, with the
   // factor the box holds as it stands (no lower limit); the zero takes 30
   // samples when both automatic switches are on, otherwise 100. Like every

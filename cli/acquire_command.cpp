@@ -140,7 +140,9 @@ int RunAcquire(const std::vector<std::string>& argsIn, std::ostream& out, std::o
   try {
     if (!run.StartRun()) {
       s.disconnect();
-      return kExitUsage;
+      // A folder that cannot be created (a read-only data folder, a full
+      // disk) is a file fault; the other refusals are the run's conditions.
+      return run.folderFailure ? kExitFile : kExitUsage;
     }
     // Ctrl+C (or SIGTERM) acts as Stop: the records written so far are kept
     // and the outputs switched off.

@@ -90,6 +90,29 @@ TEST(AcquireCommand, CalibratesAsTheWindowDoesUnlessToldOtherwise) {
   EXPECT_FALSE(zeroOn);
 }
 
+// An acquisition folder that cannot be created is a file fault (exit 4,
+// the folder and the reason on standard error), not a usage error.
+TEST(AcquireCommand, AFolderThatCannotBeCreatedExitsAsAFileFault) {
+  testing::TempFolder data;
+  testing::WriteDemoProject(data.path(), [](ProjectSetup&) {});
+  sim::VirtualInstrument instrument;
+  data.write("ports.dat", "COM4=" + instrument.start() + "\n");
+  FakeClock clock;  // 10:30 of 15 April 2022
+  // A file where the run's folder must go (as root, a read-only folder
+  // would not refuse it).
+  data.write("p00001/20220415_1030", "not a folder");
+  AcquireHooks hooks;
+  hooks.clock = &clock;
+  std::ostringstream out, err;
+  const int code = RunAcquire({"--data", data.path().string(), "--name", "No folder", "--proceed",
+                               "--no-auto-calibration", "--no-auto-zero"},
+                              out, err, hooks);
+  EXPECT_EQ(code, kExitFile) << err.str();
+  EXPECT_NE(err.str().find("The acquisition folder could not be created:"), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find("20220415_1030"), std::string::npos) << err.str();
+  EXPECT_TRUE(out.str().empty());
+}
+
 // Interval analysis over buffers shorter and longer than 500 samples, in
 // each detection method: every interval is counted and recorded, the
 // animals of the virtual instrument are seen, and the run ends as
