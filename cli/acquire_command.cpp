@@ -113,7 +113,8 @@ int RunAcquire(const std::vector<std::string>& argsIn, std::ostream& out, std::o
   run.view.autochannel = [&](const std::string& t) {
     if (!t.empty()) err << t << "\n";
   };
-  run.view.recordError = [&](const std::string& m) { err << m << "\n"; };
+  // On a line of its own, after the progress line the run keeps rewriting.
+  run.view.recordError = [&](const std::string& m) { err << "\n" << m << "\n"; };
   // One line when the instrument stops answering, one when it is back.
   run.view.linkNotice = [&](bool, const std::string& text) {
     if (!text.empty()) err << "\n" << text << "\n";

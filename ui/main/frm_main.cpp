@@ -209,6 +209,14 @@ void Frm_Main::wireRun() {
       });
     }
   };
+  v.folderNotice = [this](const std::string& message) {
+    // The run has started in a later minute's folder: said without stopping it.
+    auto* box = new QMessageBox(QMessageBox::Information, windowTitle(), Q(message), QMessageBox::Ok, this);
+    box->setObjectName("folderNotice");
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+  };
   v.recordError = [this](const std::string& message) {
     // Not modal: the acquisition timer goes on while the message is shown.
     auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), Q(message), QMessageBox::Ok, this);
