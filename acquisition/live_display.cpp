@@ -520,7 +520,10 @@ ActivityView LiveDisplay::DrawBarPlot(const AcquisitionEngine& engine, const Gro
     tallest = std::max(tallest, value);
     const Slot& slot = slots[static_cast<std::size_t>(i)];
     DrawBar(s, slot.x1, slot.x2, static_cast<double>(value), scale);
-    s.text({slot.x1, -6}, GroupBarLabel(groups, static_cast<int>(g)));
+    // Labels of neighbouring bars on two lines, so long group names do not
+    // run into each other.
+    const double labelY = onPage > 4 && i % 2 == 1 ? -16 : -3;
+    s.text({slot.x1, labelY}, GroupBarLabel(groups, static_cast<int>(g)));
   }
   if (static_cast<double>(tallest) / scale > 250) BarScale += 0.5;
   return view;

@@ -311,7 +311,7 @@ TEST(LiveDisplayBarPlot, PagesOfTwelveBars) {
   v = r.display.PageUp(r.engine, r.ws.plate, r.ws.groups);
   EXPECT_EQ(r.display.PlotPage, 1);
   ASSERT_EQ(Bars(v.scene).size(), 1u);
-  EXPECT_TRUE(HasText(v.scene, "G40_Name40", {Bars(v.scene)[0]->points[0].x, -6}));
+  EXPECT_TRUE(HasText(v.scene, "G40_Name40", {Bars(v.scene)[0]->points[0].x, -3}));
   r.display.PageUp(r.engine, r.ws.plate, r.ws.groups);
   EXPECT_EQ(r.display.PlotPage, 1);
   r.display.PageDown(r.engine, r.ws.plate, r.ws.groups);

@@ -85,7 +85,8 @@ class AcquisitionTest : public QObject {
     // The timer runs the engine: two intervals of 20 samples.
     QTRY_VERIFY_WITH_TIMEOUT(CountsRecordCount(folder) >= 2, 20000);
     QVERIFY(s.control<QLineEdit>("Txt_time")->text().endsWith("[0d]"));
-    QVERIFY(s.control<QLabel>("lbl_temperature")->text().startsWith("T = "));
+    QVERIFY(s.control<QLabel>("lbl_temperature")->text().startsWith("T="));
+    QVERIFY(s.control<QLabel>("lbl_temperature")->text().endsWith("*C"));
 
     // Pause with the clock stopped, then resume.
     s.op.answer(Answer::Yes);

@@ -95,14 +95,17 @@ class MainWindowTest : public QObject {
     auto* time = s.control<QLineEdit>("Txt_time");
     QVERIFY(time->width() > time->fontMetrics().horizontalAdvance("00:00:00 [10d]"));
 
-    // Tab goes through the rows as they show, then the tool frames.
+    // Tab goes through the rows as they show, then the tool frames, then
+    // the live pictures' controls under them.
     const std::vector<QString> order = {
         "txt_projecto", "txt_wellformat", "txt_acqlapse", "Txt_description", "txt_subproject", "CmdPlay",
         "CmdPause", "CmdStop", "cmd_connect", "Cmd_disconnect", "Cmdoffline", "Cmdsetup", "Txt_time",
         "chk_bodybends", "combo_minutes", "combogrup", "lstgrup", "cmd_calibra", "Cmd_autozero", "Cmd_readblank",
         "Cmb_organism", "txt_snr_umbral", "Chk_lenabled", "txt_lon", "txt_loff", "cmd_luz", "cmd_cyclepulse",
         "cmd_nextwindows1", "txt_pulsetimes", "txt_pulseon", "txt_pulseoff", "Chk_tenabled", "cmd_nextwindows2",
-        "txttemp", "Cmd_settemp", "cmd_frio", "cmd_ontemp"};
+        "txttemp", "Cmd_settemp", "cmd_frio", "cmd_ontemp", "Cmdzoom_minus", "txtzoom", "Cmdzoom_plus",
+        "Combofila", "Combocol", "txtsub", "cmdbeam_minus", "txtbeam", "cmdbeam_plus", "Cmd_barplot",
+        "Cmd_gridplot", "Cmd_histoplot", "cmd_pgdown", "cmd_pgup"};
     QCOMPARE(TabOrder(s.main), order);
     s.op.answer(Answer::No);
     s.main.close();

@@ -28,6 +28,7 @@
 #include "ui/main/calibration_panel.h"
 #include "ui/main/connection_panel.h"
 #include "ui/main/groups_panel.h"
+#include "ui/main/live_panel.h"
 #include "ui/main/outputs_panels.h"
 #include "ui/main/run_panel.h"
 #include "ui/setup/frm_setup.h"
@@ -84,6 +85,8 @@ void Frm_Main::buildPanels() {
   connect(connectionPanel_, &ConnectionPanel::backRequested, this, &Frm_Main::backToChooser);
 
   groupsPanel_ = new GroupsPanel(central);
+  livePanel_ = new LivePanel(program_.ws, *engine_, program_.op, groupsPanel_->groupList(),
+                             groupsPanel_->wellList(), runPanel_->bodyBendsBox(), central);
   calibrationPanel_ = new CalibrationPanel(program_.ws, engine_->calibration, *run_, program_.op, central);
   connect(calibrationPanel_, &CalibrationPanel::calibrationControlSwitchedOff, this, [this] {
     if (setup_) setup_->chkcalib->setChecked(true);
@@ -148,6 +151,12 @@ void Frm_Main::layOut() {
   grid->addLayout(options, 3, 0);
   grid->addLayout(groupsPanel_->groups(), 4, 0);
   grid->addWidget(runPanel_->blankLabel(), 5, 0, Qt::AlignTop);
+  // The live pictures side by side under both columns: the trace of the
+  // selected beam and the activity plot.
+  auto* pictures = new QHBoxLayout;
+  pictures->addWidget(livePanel_->tracePane(), 1);
+  pictures->addWidget(livePanel_->activityPane(), 1);
+  grid->addLayout(pictures, 6, 0, 1, 2);
 
   // Tool frames on the right.
   auto* tools = new QVBoxLayout;
@@ -160,8 +169,8 @@ void Frm_Main::layOut() {
   toolColumn->setLayout(tools);
   toolColumn->setMinimumWidth(260);
   grid->addWidget(toolColumn, 0, 1, 6, 1);
-  grid->setRowStretch(5, 1);
-  resize(900, 560);
+  grid->setRowStretch(6, 1);
+  resize(1180, 760);
 
   // The keyboard goes through the button row in the order it shows: the
   // connection's buttons between Stop and ">Edit".
@@ -172,11 +181,23 @@ void Frm_Main::layOut() {
     Q_ASSERT(first && second);
     setTabOrder(first, second);
   }
+  // The live pictures' controls come last, after the tool frames, as the
+  // pictures lie under both columns.
+  const char* live[] = {"cmd_ontemp",    "Cmdzoom_minus", "txtzoom",     "Cmdzoom_plus",  "Combofila",
+                        "Combocol",      "txtsub",        "cmdbeam_minus", "txtbeam",     "cmdbeam_plus",
+                        "Cmd_barplot",   "Cmd_gridplot",  "Cmd_histoplot", "cmd_pgdown",  "cmd_pgup"};
+  for (std::size_t i = 0; i + 1 < std::size(live); ++i) {
+    auto* first = findChild<QWidget*>(live[i]);
+    auto* second = findChild<QWidget*>(live[i + 1]);
+    Q_ASSERT(first && second);
+    setTabOrder(first, second);
+  }
 }
 
 void Frm_Main::wireRun() {
   RunView& v = run_->view;
   runPanel_->attach(v);
+  livePanel_->attach(v);
   calibrationPanel_->attach(v);
   v.openSetup = [this] {
     if (setup_) setup_->show();
@@ -315,6 +336,7 @@ void Frm_Main::runLoadSequence() {
   groupsPanel_->showBinSizes(MakeBinSizeList(userDefined, program_.report.Bin));
 
   // The group list and the project label.
+  livePanel_->showProject();
   groupsPanel_->showFirstGroup();
   runPanel_->showProjectLabel();
   statusStep(2);

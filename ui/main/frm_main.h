@@ -34,6 +34,7 @@ class RunPanel;
 class CalibrationPanel;
 class OutputPanels;
 class GroupsPanel;
+class LivePanel;
 
 class Frm_Main : public QMainWindow {
   Q_OBJECT
@@ -110,6 +111,7 @@ class Frm_Main : public QMainWindow {
   CalibrationPanel* calibrationPanel_ = nullptr;
   OutputPanels* outputPanels_ = nullptr;
   GroupsPanel* groupsPanel_ = nullptr;
+  LivePanel* livePanel_ = nullptr;
 };
 
 }  // namespace orb

@@ -40,6 +40,10 @@ class GroupsPanel : public QObject {
   // its report at once.
   bool userBin() const;
 
+  // The group list and the well list, for the live pictures to wire.
+  QComboBox* groupList() const { return combogrup; }
+  QListWidget* wellList() const { return lstgrup; }
+
  private:
   QHBoxLayout* groups_ = nullptr;
   QLabel* reportBinLabel_ = nullptr;

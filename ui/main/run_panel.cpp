@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include "acquisition/engine.h"
+#include "acquisition/live_display.h"
 #include "acquisition/run_control.h"
 #include "app/startup.h"
 #include "app/workspace.h"
@@ -116,7 +117,7 @@ void RunPanel::attach(RunView& v) {
 }
 
 void RunPanel::showTemperature(const std::string& celsius) {
-  lbl_temperature->setText(Q("T = " + celsius + " \u00B0C"));
+  lbl_temperature->setText(Q(TemperatureLabel(celsius)));
 }
 
 void RunPanel::refresh() {

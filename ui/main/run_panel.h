@@ -70,6 +70,8 @@ class RunPanel : public QObject {
   void disablePause();
   // Start, as a click on it does it (the "/run" argument).
   void start();
+  // The body-bends box, for the live pictures to wire.
+  QCheckBox* bodyBendsBox() const { return chk_bodybends; }
 
  signals:
   void editRequested();  // ">Edit": the project setup window
