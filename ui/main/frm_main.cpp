@@ -60,6 +60,8 @@ Frm_Main::~Frm_Main() {
 
 Connection& Frm_Main::connection() { return connectionPanel_->connection(); }
 
+LiveDisplay& Frm_Main::liveDisplay() { return livePanel_->display(); }
+
 void Frm_Main::buildPanels() {
   auto* central = new QWidget(this);
   setCentralWidget(central);

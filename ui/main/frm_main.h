@@ -35,6 +35,7 @@ class CalibrationPanel;
 class OutputPanels;
 class GroupsPanel;
 class LivePanel;
+class LiveDisplay;
 
 class Frm_Main : public QMainWindow {
   Q_OBJECT
@@ -60,6 +61,8 @@ class Frm_Main : public QMainWindow {
   Connection& connection();
   AcquisitionEngine& engine() { return *engine_; }
   RunControl& run() { return *run_; }
+  // The display model of the live pictures.
+  LiveDisplay& liveDisplay();
   OutputState& outputs() { return *outputs_; }
 
   // Runs before every connection (the program maps its virtual instrument here).
