@@ -1,6 +1,7 @@
 // The main window's live pictures during a run on the virtual instrument:
 // the widgets hold what the display model says, and the operator's clicks
 // reach it.
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -19,6 +20,7 @@
 #include "sim/virtual_instrument.h"
 #include "tests/support/temp_folder.h"
 #include "tests/ui/ui_fixture.h"
+#include "ui/app/frm_init.h"
 #include "ui/plots/plot_widget.h"
 
 using namespace orb;
@@ -137,6 +139,32 @@ class LivePanelTest : public QObject {
 
     // The histogram needs the body-bends mode, which k96f has not.
     QVERIFY(!s.control<QPushButton>("Cmd_histoplot")->isEnabled());
+    QTest::mouseClick(s.control<QPushButton>("CmdStop"), Qt::LeftButton);
+    s.op.answer(Answer::No);
+    s.main.close();
+  }
+
+  // A run without a name records nothing but shows the same live pictures:
+  // watching the plate is what it is for.
+  void monitorModeShowsThePictures() {
+    testing::TempFolder data;
+    InitDataFolder(data.path(), true);
+    sim::VirtualInstrument instrument;
+    testing::Start s(data.path());
+    s.isolatePorts();
+    s.program.ports.portMap().assign(4, instrument.start());
+    QVERIFY(s.main.load());
+    QTest::mouseClick(s.main.frmInit()->Label_option[1], Qt::LeftButton);
+    QVERIFY(s.program.connection.connected);
+    s.control<QAction>("mncal_on")->trigger();
+    s.control<QAction>("mnCalibra")->trigger();
+    s.op.type(std::string());
+    s.op.answer(Answer::Ok);
+    QTest::mouseClick(s.control<QPushButton>("CmdPlay"), Qt::LeftButton);
+    QCOMPARE(int(s.main.engine().runState), int(kRunning));
+    QVERIFY(!s.main.engine().Recording);
+    auto* trace = s.control<PlotWidget>("Picreal");
+    QTRY_VERIFY_WITH_TIMEOUT(RedPoints(trace->scene()) > 20, 20000);
     QTest::mouseClick(s.control<QPushButton>("CmdStop"), Qt::LeftButton);
     s.op.answer(Answer::No);
     s.main.close();
