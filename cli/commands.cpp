@@ -11,6 +11,7 @@
 #include "cli/acquire_command.h"
 #include "cli/calibrate_command.h"
 #include "cli/connect_command.h"
+#include "cli/project_command.h"
 #include "cli/reanalyze_command.h"
 #include "cli/report_command.h"
 #include "cli/simulate_command.h"
@@ -48,6 +49,10 @@ const char* kUsage =
     "  wells FOLDER [--bin N] [--time|--no-time]\n"
     "                  export a recording as one text file per well (with time\n"
     "                  stamps) or per channel plus time.txt\n"
+    "  project new --name NAME [--plate CODE] [--from N] [--overwrite]\n"
+    "        | set KEY=VALUE... [--yes] | load N | rename NAME | list\n"
+    "                  create, change, load, rename and list projects as the\n"
+    "                  project editor does (orbelune-cli project --help for keys)\n"
     "  simulate [--link PATH] [--serial N] [--factory k0,...,k7] [--pace] [faults]\n"
     "                  serve a virtual instrument on a pseudo-terminal and print\n"
     "                  its device path (orbelune-cli simulate --help for more)\n"
@@ -206,6 +211,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (o.command == "acquire") return RunAcquire(rest, out, err);
   if (o.command == "calibrate") return RunCalibrate(rest, out, err);
   if (o.command == "wells") return RunWells(rest, out, err);
+  if (o.command == "project") return RunProject(rest, out, err);
   if (o.command == "report") return RunReport(rest, out, err);
   if (o.command == "reanalyze") return RunReanalyze(rest, out, err);
   if (o.command == "simulate") return sim::RunSimulate(o.rest, out, err);
