@@ -135,16 +135,8 @@ std::vector<std::string> GroupListEntries(const GroupTable& groups) {
     if (IsGroup(g)) highest = std::max(highest, g);
   }
   std::vector<std::string> entries;
-  for (int g = 0; g <= highest; ++g) entries.push_back(FormatDigits(g, 3) + "_" + groups.GroupName[static_cast<std::size_t>(g)]);
+  for (int g = 0; g <= highest; ++g) entries.push_back(GroupEntry(groups, g));
   return entries;
-}
-
-int GroupOfEntry(const std::string& entry) {
-  const std::string head = entry.substr(0, 3);
-  std::size_t start = head.find_first_not_of(' ');
-  if (start == std::string::npos) return -1;
-  std::size_t pos = start;
-  return LeadingNumber(head, pos);
 }
 
 std::string GroupBarLabel(const GroupTable& groups, int group) {
@@ -162,14 +154,6 @@ std::vector<std::string> ColumnNumbers(const PlateFormat& plate) {
   std::vector<std::string> columns;
   for (int k = 1; k <= plate.Columns; ++k) columns.push_back(std::to_string(k));
   return columns;
-}
-
-int BeamOfWell(const PlateFormat& plate, int well, int beamInWell) {
-  const int c = plate.wellMap(well, beamInWell);
-  if (c < 0 || c >= kChannels) return -1;
-  const auto i = static_cast<std::size_t>(c);
-  if (plate.ChannelWell[i] != well || plate.ChannelBeam[i] != beamInWell) return -1;
-  return c;
 }
 
 std::vector<int> WellsOfGroup(const PlateFormat& plate, const GroupTable& groups, int group) {

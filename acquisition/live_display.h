@@ -19,6 +19,7 @@
 #include "common/beam_geometry.h"
 #include "common/plot_scene.h"
 #include "plate/plate_format.h"
+#include "setup/group_editor.h"
 
 namespace orb {
 
@@ -40,14 +41,11 @@ std::string TemperatureLabel(const std::string& temperatureText);
 
 // ---- groups, wells and beams ------------------------------------------------
 
-// The combogrup entries: the group number in three digits, "_" and the
-// group name (002_Treated), as the project editor lists groups, for every
-// group from 0 to the highest group a beam belongs to (groups between
-// included, empty or not); no entry when no beam has a group.
+// The combogrup entries (GroupEntry: 002_Treated, as the project editor
+// writes them) for every group from 0 to the highest group a beam belongs to
+// (groups between included, empty or not); no entry when no beam has a
+// group. GroupOfEntry reads the group back.
 std::vector<std::string> GroupListEntries(const GroupTable& groups);
-// The group of a combogrup entry: the number in its first three characters;
-// -1 when they hold no number.
-int GroupOfEntry(const std::string& entry);
 // A bar's label: "G" + group number + "_" + group name (G2_Treated).
 std::string GroupBarLabel(const GroupTable& groups, int group);
 
@@ -56,10 +54,6 @@ std::string GroupBarLabel(const GroupTable& groups, int group);
 std::vector<std::string> RowLetters(const PlateFormat& plate);
 std::vector<std::string> ColumnNumbers(const PlateFormat& plate);
 
-// The beam that is beam-in-well `beamInWell` of `well`, or -1 when the plate
-// names none (the WellMap holds 0 where no channel is named, which is not
-// taken for beam 0).
-int BeamOfWell(const PlateFormat& plate, int well, int beamInWell);
 // The wells, in well order, whose first beam belongs to `group`.
 std::vector<int> WellsOfGroup(const PlateFormat& plate, const GroupTable& groups, int group);
 

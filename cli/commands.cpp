@@ -11,6 +11,7 @@
 #include "cli/acquire_command.h"
 #include "cli/calibrate_command.h"
 #include "cli/connect_command.h"
+#include "cli/groups_command.h"
 #include "cli/project_command.h"
 #include "cli/reanalyze_command.h"
 #include "cli/report_command.h"
@@ -49,6 +50,10 @@ const char* kUsage =
     "  wells FOLDER [--bin N] [--time|--no-time]\n"
     "                  export a recording as one text file per well (with time\n"
     "                  stamps) or per channel plus time.txt\n"
+    "  groups show | preset RxC | assign GROUP WELL... | free WELL...\n"
+    "         | name GROUP NAME\n"
+    "                  show or change the current project's groups of wells as\n"
+    "                  the project editor does (wells A1, B12 or A1:B2), and save\n"
     "  project new --name NAME [--plate CODE] [--from N] [--overwrite]\n"
     "        | set KEY=VALUE... [--yes] | load N | rename NAME | list\n"
     "                  create, change, load, rename and list projects as the\n"
@@ -211,6 +216,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (o.command == "acquire") return RunAcquire(rest, out, err);
   if (o.command == "calibrate") return RunCalibrate(rest, out, err);
   if (o.command == "wells") return RunWells(rest, out, err);
+  if (o.command == "groups") return RunGroups(rest, out, err);
   if (o.command == "project") return RunProject(rest, out, err);
   if (o.command == "report") return RunReport(rest, out, err);
   if (o.command == "reanalyze") return RunReanalyze(rest, out, err);

@@ -1,0 +1,213 @@
+#include "cli/groups_command.h"
+
+#include <cctype>
+#include <charconv>
+#include <exception>
+#include <optional>
+#include <ostream>
+
+#include "app/data_folder.h"
+#include "app/project_files.h"
+#include "app/startup.h"
+#include "app/workspace.h"
+#include "cli/commands.h"
+#include "cli/options.h"
+#include "common/console_seams.h"
+#include "setup/group_editor.h"
+
+namespace orb {
+namespace {
+
+constexpr const char* kGroupsUsage =
+    "usage: orbelune-cli [--data DIR] groups show\n"
+    "       orbelune-cli [--data DIR] groups preset RxC\n"
+    "       orbelune-cli [--data DIR] groups assign GROUP WELL...\n"
+    "       orbelune-cli [--data DIR] groups free WELL...\n"
+    "       orbelune-cli [--data DIR] groups name GROUP NAME\n"
+    "WELL is a well such as A1 or B12, or a rectangle of wells such as A1:B2.\n";
+
+constexpr const char* kPrefix = "orbelune-cli groups: ";
+
+int Usage(std::ostream& err, const std::string& problem) {
+  err << kPrefix << problem << "\n" << kGroupsUsage;
+  return kExitUsage;
+}
+
+// A group number of groups.dat, 0..383.
+std::optional<int> ParseGroup(const std::string& text) {
+  int g = -1;
+  const char* end = text.data() + text.size();
+  auto [p, ec] = std::from_chars(text.data(), end, g);
+  if (ec != std::errc() || p != end || g < 0 || g > kLastGroup) return std::nullopt;
+  return g;
+}
+
+std::optional<WellCell> ParseWell(const PlateFormat& plate, const std::string& text) {
+  if (text.find('.') != std::string::npos) return std::nullopt;  // wells, not beams
+  const int w = WellOfEntry(plate, text);
+  if (w < 0) return std::nullopt;
+  return WellCell{w % plate.Rows, w / plate.Rows};
+}
+
+struct WellSpan {
+  WellCell from, to;
+};
+
+// Every WELL argument, or the message naming the first that is not a well
+// (or rectangle of wells) of the plate.
+std::optional<std::string> ParseWells(const PlateFormat& plate, const std::vector<std::string>& args,
+                                      std::vector<WellSpan>& spans) {
+  for (const std::string& a : args) {
+    const std::size_t colon = a.find(':');
+    const std::string first = a.substr(0, colon);
+    const std::string second = colon == std::string::npos ? first : a.substr(colon + 1);
+    const auto from = ParseWell(plate, first), to = ParseWell(plate, second);
+    if (!from || !to)
+      return "no well " + a + " on this plate (" + std::to_string(plate.Rows) + " rows x " +
+             std::to_string(plate.Columns) + " columns)";
+    spans.push_back({*from, *to});
+  }
+  return std::nullopt;
+}
+
+// "2x3", "02x03" or the preset's whole text: the index of that block among
+// the plate's presets, or -1.
+int FindPreset(const std::vector<std::string>& presets, const std::string& text) {
+  std::size_t pos = 0;
+  auto number = [&]() {
+    int n = 0, digits = 0;
+    while (pos < text.size() && std::isdigit(static_cast<unsigned char>(text[pos])) && digits < 3) {
+      n = n * 10 + (text[pos++] - '0');
+      ++digits;
+    }
+    return digits > 0 ? n : -1;
+  };
+  const int rows = number();
+  if (pos >= text.size() || (text[pos] != 'x' && text[pos] != 'X')) return -1;
+  ++pos;
+  const int columns = number();
+  const std::string rest = text.substr(pos);
+  if (rows < 1 || columns < 1 || (!rest.empty() && rest != " [RowsxColumn]")) return -1;
+  for (std::size_t i = 0; i < presets.size(); ++i) {
+    const auto block = PresetBlock(presets[i]);
+    if (block && block->rows == rows && block->columns == columns) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+std::string PresetList(const std::vector<std::string>& presets) {
+  std::string list;
+  for (const std::string& p : presets) list += (list.empty() ? "" : " ") + p.substr(0, 5);
+  return list;
+}
+
+void PrintLine(std::ostream& out, const std::string& head, const std::vector<std::string>& entries) {
+  out << head << ":";
+  for (const std::string& e : entries) out << " " << e;
+  out << "\n";
+}
+
+// The groups as the editor lists them: every selector entry with the
+// group's wells (lstgrup), then the free wells (lstchgrup).
+void PrintGroups(std::ostream& out, const Workspace& ws, const std::vector<std::string>& presets) {
+  out << "Project: " << ProjectLabel(ws) << "\n";
+  out << "Plate: " << ws.setup.Plate_format << ", " << ws.plate.Rows << " rows x " << ws.plate.Columns
+      << " columns\n";
+  out << "Presets: " << PresetList(presets) << "\n";
+  for (const std::string& entry : GroupSelectorEntries(ws.groups))
+    PrintLine(out, entry, GroupWellEntries(ws.plate, ws.groups, ws.status, GroupOfEntry(entry)));
+  PrintLine(out, "Free", FreeWellEntries(ws.plate, ws.groups, ws.status));
+}
+
+}  // namespace
+
+int RunGroups(const std::vector<std::string>& argsIn, std::ostream& out, std::ostream& err) {
+  std::vector<std::string> args = argsIn;
+  const std::string data = TakeDataOption(args);
+  if (args.empty()) return Usage(err, "which action?");
+  const std::string action = args.front();
+  const std::vector<std::string> rest(args.begin() + 1, args.end());
+
+  if (action == "show" || action == "preset") {
+    const std::size_t wanted = action == "show" ? 0 : 1;
+    if (rest.size() != wanted) return Usage(err, action + ": wrong number of arguments");
+  } else if (action == "assign" || action == "name") {
+    if (rest.size() < 2 || (action == "name" && rest.size() != 2))
+      return Usage(err, action + ": wrong number of arguments");
+  } else if (action == "free") {
+    if (rest.empty()) return Usage(err, "free: which wells?");
+  } else {
+    return Usage(err, "unknown action " + action);
+  }
+
+  ConsoleOperator op(err);
+  Workspace ws(ResolveDataFolder(data), op);
+  ws.statusLine = [&err](const std::string& s) { err << "status: " << s << "\n"; };
+  if (int code = LoadForCommand(ws, LoadScope::Project, err); code != kExitOk) return code;
+
+  // The editor as its load leaves it: presets built, groups in use named.
+  GroupEditor editor(ws.groups, ws.plate, ws.status, op);
+  editor.Load();
+  const std::vector<std::string>& presets = editor.Presets();
+
+  if (action == "show") {
+    PrintGroups(out, ws, presets);
+    return kExitOk;
+  }
+
+  if (action == "preset") {
+    const int item = FindPreset(presets, rest[0]);
+    if (item < 0) {
+      err << kPrefix << "no preset " << rest[0] << " on this plate; presets: " << PresetList(presets) << "\n";
+      return kExitUsage;
+    }
+    editor.ApplyPreset(item);
+  } else if (action == "assign" || action == "free") {
+    const bool assign = action == "assign";
+    std::optional<int> group;
+    if (assign) {
+      group = ParseGroup(rest[0]);
+      if (!group) {
+        err << kPrefix << "no group " << rest[0] << ": groups are numbered 0 to " << kLastGroup << "\n";
+        return kExitUsage;
+      }
+    }
+    std::vector<WellSpan> spans;
+    const std::vector<std::string> wells(rest.begin() + (assign ? 1 : 0), rest.end());
+    if (auto problem = ParseWells(ws.plate, wells, spans)) {
+      err << kPrefix << *problem << "\n";
+      return kExitUsage;
+    }
+    // As drags over the picture: enabled channels only, whatever group they had.
+    for (const WellSpan& s : spans)
+      AssignRectangle(ws.groups, ws.plate, ws.status, s.from, s.to, assign ? WellAction::Join : WellAction::Free,
+                      group.value_or(-1));
+    editor.Refresh(group.value_or(0));
+  } else {  // name
+    const auto group = ParseGroup(rest[0]);
+    if (!group) {
+      err << kPrefix << "no group " << rest[0] << ": groups are numbered 0 to " << kLastGroup << "\n";
+      return kExitUsage;
+    }
+    if (rest[1].empty()) {
+      err << kPrefix << "the group name is empty\n";
+      return kExitUsage;
+    }
+    if (RenameGroup(ws.groups, *group, rest[1]) != RenameResult::Renamed) {
+      err << kPrefix << kUnstorableGroupName << "\n";
+      return kExitUsage;
+    }
+  }
+
+  try {
+    SaveProject(ws);
+  } catch (const std::exception& e) {
+    err << kPrefix << "the project's files could not be written in " << ws.ProjectPath.string() << ": "
+        << e.what() << "\n";
+    return kExitFile;
+  }
+  PrintGroups(out, ws, presets);
+  return kExitOk;
+}
+
+}  // namespace orb
