@@ -1,6 +1,7 @@
 #include "acquisition/calibration.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "app/config_files.h"
@@ -476,6 +477,17 @@ void TakePreset(CalibrationMenus& m, int organism, const DetectionPreset& preset
   m.snrText = preset.boxText;
   m.umbralLabel = preset.labelText;
   m.snrBoxVisible = preset.boxVisible;
+}
+
+void TakeEditorDetection(CalibrationMenus& m, int organism, const std::string& snrText) {
+  m.organism = organism;
+  m.snrText = snrText;
+  try {
+    std::size_t used = 0;
+    const double factor = std::stod(snrText, &used);
+    if (used == snrText.size() && std::isfinite(factor) && factor > 0) m.snrFactor = factor;
+  } catch (const std::exception&) {
+  }
 }
 
 void ChooseOrganism(CalibrationMenus& m, ProjectSetup& setup, int item) {

@@ -254,6 +254,11 @@ void CalibrationControlOff(CalibrationMenus& m, ProjectSetup& setup);
 // the factor, the box's text and visibility and the label. The load takes
 // the project's this way (nothing is stored back into the project).
 void TakePreset(CalibrationMenus& m, int organism, const DetectionPreset& preset);
+// The project editor's hand-over ("<<Back", "Continue to Run..."): the
+// organism selected, and the factor's box showing snrText, whose number
+// becomes the factor (a text that is not a positive number leaves the
+// factor as it was).
+void TakeEditorDetection(CalibrationMenus& m, int organism, const std::string& snrText);
 // Cmb_organism: stores the index in Organism and applies the preset
 // (ApplyDetectionPreset, shared with the window's load).
 void ChooseOrganism(CalibrationMenus& m, ProjectSetup& setup, int item);

@@ -179,6 +179,11 @@ void CalibrationPanel::calibrationControlOff() {
   emit calibrationControlSwitchedOff();
 }
 
+void CalibrationPanel::takeEditorDetection(int organism, const std::string& snrText) {
+  TakeEditorDetection(state_, organism, snrText);
+  showState();
+}
+
 void CalibrationPanel::chooseOrganism(int item) {
   ChooseOrganism(state_, ws_.setup, item);
   showState();

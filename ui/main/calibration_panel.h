@@ -56,6 +56,8 @@ class CalibrationPanel : public QObject {
   void showProjectSwitches(const MainControls& controls);
   // Calibration Control OFF: the menu item, and the end of the load.
   void calibrationControlOff();
+  // The project editor's detection settings ("<<Back", "Continue to Run...").
+  void takeEditorDetection(int organism, const std::string& snrText);
   // The organism list and the box are unavailable while a run is on.
   void followRunState(int state);
   void hideStatusFrame();

@@ -1,5 +1,6 @@
 #include "ui/main/frm_main.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFormLayout>
@@ -10,6 +11,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
+#include <QTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <exception>
@@ -311,6 +313,25 @@ void Frm_Main::runLoadSequence() {
       connect(setup_, &Frm_setup::backToChooser, this, [this] {
         runPanel_->setDescription(setup_->Txt_description->toPlainText());
         init_->show();
+      });
+      connect(setup_, &Frm_setup::detectionHandOver, this, [this](const DetectionHandOver& h) {
+        calibrationPanel_->takeEditorDetection(h.organismEntry, h.snrText);
+      });
+      connect(setup_, &Frm_setup::toolsChanged, this, [this](const ToolEffects& e) {
+        if (e.calibrationFrame) calibrationPanel_->frame()->setVisible(*e.calibrationFrame);
+        // The light and temperature frames follow the project's tool
+        // switches as at the load.
+        if (e.lightFrame || e.pulseFrame || e.lightEnabledCheck || e.temperatureFrame)
+          outputPanels_->showProject(DeriveMainControls(program_.ws, engine_->calibration.snrFactor));
+      });
+      connect(setup_, &Frm_setup::continueToRun, this, [this](const DetectionHandOver& h) {
+        runPanel_->setDescription(setup_->Txt_description->toPlainText());
+        runPanel_->refresh();
+        livePanel_->showProject();
+        show();
+        raise();
+        activateWindow();
+        if (h.connect) connectInstrument();
       });
     }
     statusStep(0);
