@@ -21,6 +21,7 @@ namespace {
 constexpr const char* kGroupsUsage =
     "usage: orbelune-cli [--data DIR] groups show\n"
     "       orbelune-cli [--data DIR] groups preset RxC\n"
+    "       orbelune-cli [--data DIR] groups clear\n"
     "       orbelune-cli [--data DIR] groups assign GROUP WELL...\n"
     "       orbelune-cli [--data DIR] groups free WELL...\n"
     "       orbelune-cli [--data DIR] groups name GROUP NAME\n"
@@ -128,8 +129,8 @@ int RunGroups(const std::vector<std::string>& argsIn, std::ostream& out, std::os
   const std::string action = args.front();
   const std::vector<std::string> rest(args.begin() + 1, args.end());
 
-  if (action == "show" || action == "preset") {
-    const std::size_t wanted = action == "show" ? 0 : 1;
+  if (action == "show" || action == "preset" || action == "clear") {
+    const std::size_t wanted = action == "preset" ? 1 : 0;
     if (rest.size() != wanted) return Usage(err, action + ": wrong number of arguments");
   } else if (action == "assign" || action == "name") {
     if (rest.size() < 2 || (action == "name" && rest.size() != 2))
@@ -155,7 +156,11 @@ int RunGroups(const std::vector<std::string>& argsIn, std::ostream& out, std::os
     return kExitOk;
   }
 
-  if (action == "preset") {
+  if (action == "clear") {
+    // "CLEAR LIST" answered Yes: every channel free, every group "Free".
+    ClearAllGroups(ws.groups);
+    editor.Refresh(0);
+  } else if (action == "preset") {
     const int item = FindPreset(presets, rest[0]);
     if (item < 0) {
       err << kPrefix << "no preset " << rest[0] << " on this plate; presets: " << PresetList(presets) << "\n";

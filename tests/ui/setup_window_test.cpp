@@ -1,6 +1,7 @@
 // The project editor as a new user meets it: opened from the chooser, its
 // boxes clamp and refuse as the core says, the plate picture assigns wells,
-// New creates a project, and the project saved reloads with its groups.
+// New creates a project, the project saved reloads with its groups, and the
+// command line makes the same project with the same files.
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -8,8 +9,12 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <sstream>
+
 #include "app/data_folder.h"
 #include "app/project_files.h"
+#include "cli/commands.h"
+#include "common/fileio.h"
 #include "plate/plate_format.h"
 #include "tests/support/temp_folder.h"
 #include "tests/ui/ui_fixture.h"
@@ -106,6 +111,30 @@ class SetupWindowTest : public QObject {
     QCOMPARE(int(fresh.setup.Aq_lapse), 32000);
     QCOMPARE(fresh.groups.ChannelGroup, s.ws.groups.ChannelGroup);
     s.main.close();
+
+    // The same project made with the command line has the same files.
+    testing::TempFolder cli;
+    InitDataFolder(cli.path(), true);
+    const std::string dir = cli.path().string();
+    std::ostringstream out, err;
+    for (const std::vector<std::string>& command :
+         std::vector<std::vector<std::string>>{{"--data", dir, "project", "new", "--name", "Editor test"},
+                                               {"--data", dir, "project", "set", "lapse=40000", "buffer=150"},
+                                               {"--data", dir, "groups", "clear"},
+                                               {"--data", dir, "groups", "assign", "0", "B1:C2"}}) {
+      QCOMPARE(RunCli(command, out, err), int(kExitOk));
+    }
+    // setup.dat names the working folder, which lies in each data folder.
+    auto inCliFolder = [&](std::string text) {
+      const std::string from = data.path().string(), to = cli.path().string();
+      for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+      return text;
+    };
+    for (const char* file : {"setup.dat", "status.dat", "threshld.dat", "groups.dat", "chgroup.dat"}) {
+      QCOMPARE(ReadWholeFile(cli.path() / "p00002" / file).value_or("<cli: missing>"),
+               inCliFolder(ReadWholeFile(data.path() / "p00002" / file).value_or("<window: missing>")));
+    }
   }
 };
 
