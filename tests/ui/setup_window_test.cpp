@@ -110,6 +110,20 @@ class SetupWindowTest : public QObject {
     QCOMPARE(fresh.setup.Name, std::string("Editor test"));
     QCOMPARE(int(fresh.setup.Aq_lapse), 32000);
     QCOMPARE(fresh.groups.ChannelGroup, s.ws.groups.ChannelGroup);
+
+    // A plate change acts 200 ms after the choice, asks, clears the groups
+    // and loads the plate; the picture and lists follow.
+    auto* plates = find((QComboBox*)nullptr, "Combowell");
+    const int k96u = plates->findText("k96u");
+    QVERIFY(k96u >= 0);
+    s.op.answer(Answer::Yes);
+    plates->setCurrentIndex(k96u);
+    emit plates->activated(k96u);
+    QVERIFY(!s.op.saw("Load New Plate configuration?"));  // not before the list has closed
+    QTRY_COMPARE(QString::fromStdString(s.ws.setup.Plate_format), QString("k96u"));
+    QVERIFY(s.op.saw("Load New Plate configuration?"));
+    QCOMPARE(inGroup->count(), 0);
+    QCOMPARE(find((QListWidget*)nullptr, "lstchgrup")->count(), 96);  // one beam a well
     s.main.close();
 
     // The same project made with the command line has the same files.
