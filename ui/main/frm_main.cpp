@@ -446,6 +446,8 @@ void Frm_Main::chooseOption(int index) {
       break;
     case 1:
       init_->hide();
+      // The project may have changed in the editor meanwhile.
+      if (engine_->runState == kStopped) livePanel_->showProject();
       show();
       activate();
       if (!program_.connection.connected) connectInstrument();
