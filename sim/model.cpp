@@ -31,8 +31,7 @@ InstrumentModel::InstrumentModel(const InstrumentOptions& options)
   settings_.fill(kDefaultSetting);
   opt_.serial = std::clamp(opt_.serial, 0, kMaxSerial);
   for (int k = 0; k < 8; ++k) factory_[k] = static_cast<std::uint8_t>(options.factory[k] & 0xFF);
-  for (int ch : options.faults.deadBeams)
-    if (ch >= 0 && ch < kChannels) dead_[ch] = true;
+  applyBeamFaults();
 
   // The sensor was calibrated at the factory: its response is what the
   // factory memory said at power-on. Later writes change what the PC reads
@@ -141,7 +140,7 @@ Reply InstrumentModel::readBlock(int start) {
     int position = (start + j) % 128;  // starts other than 0, 32, 64, 96 wrap round
     for (int k = 0; k < 3; ++k) {
       int ch = position + kPositions * k;
-      int v = dead_[ch] ? 0 : beams_.reading(ch, SettingIndex(settings_[ch]), t);
+      int v = dead_[ch] ? 0 : beams_.reading(ch, SettingIndex(settings_[lightOf_[ch]]), t);
       r.push_back(static_cast<std::uint8_t>(v >> 8));
       r.push_back(static_cast<std::uint8_t>(v & 0xFF));
     }
@@ -202,7 +201,7 @@ double InstrumentModel::activity(int channel) const {
 
 double InstrumentModel::level(int channel) const {
   std::lock_guard lock(m_);
-  return dead_.at(channel) ? 0.0 : beams_.level(channel, SettingIndex(settings_[channel]));
+  return dead_.at(channel) ? 0.0 : beams_.level(channel, SettingIndex(settings_[lightOf_[channel]]));
 }
 
 Faults InstrumentModel::faults() const {
@@ -213,9 +212,16 @@ Faults InstrumentModel::faults() const {
 void InstrumentModel::setFaults(const Faults& faults) {
   std::lock_guard lock(m_);
   opt_.faults = faults;
+  applyBeamFaults();
+}
+
+void InstrumentModel::applyBeamFaults() {
   dead_.fill(false);
-  for (int ch : faults.deadBeams)
+  for (int ch : opt_.faults.deadBeams)
     if (ch >= 0 && ch < kChannels) dead_[ch] = true;
+  for (int ch = 0; ch < kChannels; ++ch) lightOf_[ch] = ch;
+  for (auto [a, b] : opt_.faults.crossedBeams)
+    if (a >= 0 && a < kChannels && b >= 0 && b < kChannels) std::swap(lightOf_[a], lightOf_[b]);
 }
 
 std::uint64_t InstrumentModel::framesReceived() const {

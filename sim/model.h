@@ -58,6 +58,7 @@ class InstrumentModel {
   Reply readBlock(int start);
   int rawTemperatureLocked() const;
   bool dead(int channel) const;
+  void applyBeamFaults();
 
   mutable std::mutex m_;
   InstrumentOptions opt_;
@@ -66,6 +67,7 @@ class InstrumentModel {
   std::array<std::uint8_t, kChannels> settings_;
   std::array<std::uint8_t, 8> factory_{};
   std::array<bool, kChannels> dead_{};
+  std::array<int, kChannels> lightOf_{};  // the channel whose setting lights each beam
   double sensorSlope_ = 0.219;   // the sensor's own response, fixed at the factory
   double sensorOffset_ = 0.0;
   int outputs_ = 0;

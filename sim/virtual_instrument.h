@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace orb::sim {
@@ -20,6 +21,9 @@ struct Faults {
   bool wrongEcho = false;       // verified writes echo a wrong byte
   int delayMs = 0;              // extra delay before every reply
   std::vector<int> deadBeams;   // channels that always read 0
+  // Pairs of channels whose beams are crossed: each reads the light that
+  // the other's setting gives (a swapped wire in the instrument).
+  std::vector<std::pair<int, int>> crossedBeams;
 };
 
 struct InstrumentOptions {

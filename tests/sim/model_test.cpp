@@ -226,6 +226,22 @@ TEST(InstrumentModel, Faults) {
   std::vector<int> r = ReadAll(m);
   EXPECT_TRUE(r[0] == 0 && r[200] == 0 && r[383] == 0);
   EXPECT_TRUE(r[1] > 2000 && r[382] > 2000);
+
+  // Crossed beams 5 and 40: lighting one lights the other; a later change
+  // of faults uncrosses them.
+  f = {};
+  f.crossedBeams = {{5, 40}};
+  m.setFaults(f);
+  for (int ch = 0; ch < kChannels; ++ch) WriteSetting(m, ch, 0);
+  WriteSetting(m, 5, 63);
+  r = ReadAll(m);
+  EXPECT_LT(r[5], 100);
+  EXPECT_GT(r[40], 2000);
+  EXPECT_GT(m.level(40), 2000.0);
+  m.setFaults({});
+  r = ReadAll(m);
+  EXPECT_GT(r[5], 2000);
+  EXPECT_LT(r[40], 100);
 }
 
 }  // namespace
