@@ -11,6 +11,7 @@
 #include "cli/acquire_command.h"
 #include "cli/calibrate_command.h"
 #include "cli/connect_command.h"
+#include "cli/service_command.h"
 #include "cli/groups_command.h"
 #include "cli/project_command.h"
 #include "cli/reanalyze_command.h"
@@ -37,6 +38,12 @@ const char* kUsage =
     "  acquire --name NAME [--minutes M] [--description TEXT] [--proceed]\n"
     "                  record the current project until the programmed time is\n"
     "                  over or Ctrl+C, and print the acquisition folder\n"
+    "  selftest [--port N] [--offline-on-failure] [--yes]\n"
+    "                  the device self-test of every beam (--yes: no plate in the\n"
+    "                  slot, door closed); exits 6 when a check failed\n"
+    "  factory [--port N] [--offline-on-failure] [--set-temperature T]\n"
+    "                  print the temperature calibration and the temperature, or\n"
+    "                  calibrate against a reference thermometer reading T degC\n"
     "  calibrate [--port N] [--offline-on-failure]\n"
     "                  connect, run the automatic calibration and auto zero of\n"
     "                  the current project and print a summary\n"
@@ -220,6 +227,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (o.command == "project") return RunProject(rest, out, err);
   if (o.command == "report") return RunReport(rest, out, err);
   if (o.command == "reanalyze") return RunReanalyze(rest, out, err);
+  if (o.command == "selftest") return RunSelfTest(rest, out, err);
+  if (o.command == "factory") return RunFactory(rest, out, err);
   if (o.command == "simulate") return sim::RunSimulate(o.rest, out, err);
   if (o.command.empty()) err << kUsage;
   else err << "orbelune-cli: unknown command " << o.command << "\n" << kUsage;

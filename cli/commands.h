@@ -17,6 +17,7 @@ enum ExitCode {
   kExitConfig = 3,    // no config.dat in the data folder
   kExitFile = 4,      // a file could not be written
   kExitDevice = 5,    // no instrument found (connect), no pseudo-terminal (simulate)
+  kExitCheckFailed = 6,  // the device self-test ran to its end and a check failed
   kExitInput = 7,     // an input file is missing or cannot be read (the message names it and why)
 };
 inline constexpr int kExitNoInstrument = kExitDevice;

@@ -32,7 +32,9 @@ const char* const kSimulateUsageText =
     "  --bad-high            block replies carry a high byte above 15\n"
     "  --wrong-echo          verified writes echo a wrong byte\n"
     "  --delay MS            wait MS milliseconds (0..60000) before every reply\n"
-    "  --dead C1,C2,...      channels (0..383) that always read 0\n";
+    "  --dead C1,C2,...      channels (0..383) that always read 0\n"
+    "  --crossed A,B,...     pairs of channels whose beams are crossed: each reads\n"
+    "                        the light of the other's setting\n";
 
 namespace {
 
@@ -94,7 +96,7 @@ bool MakeLink(const std::string& link, const std::string& target, std::ostream& 
 
 bool ParseSimulateOptions(const std::vector<std::string>& args, SimulateOptions& o, std::ostream& err) {
   static const char* const kWithValue[] = {"--link", "--serial", "--factory", "--seed", "--short-every", "--delay",
-                                           "--dead"};
+                                           "--dead", "--crossed"};
   for (std::size_t i = 0; i < args.size(); ++i) {
     std::string name = args[i];
     std::string value;
@@ -147,6 +149,11 @@ bool ParseSimulateOptions(const std::vector<std::string>& args, SimulateOptions&
     } else if (name == "--dead") {
       if (!ParseList(value, 0, kChannels - 1, list)) return bad("channels 0..383 separated by commas");
       for (long long c : list) f.deadBeams.push_back(static_cast<int>(c));
+    } else if (name == "--crossed") {
+      if (!ParseList(value, 0, kChannels - 1, list) || list.size() % 2 != 0)
+        return bad("pairs of channels 0..383 separated by commas");
+      for (std::size_t p = 0; p < list.size(); p += 2)
+        f.crossedBeams.emplace_back(static_cast<int>(list[p]), static_cast<int>(list[p + 1]));
     } else if (name == "--silent") {
       f.silent = true;
     } else if (name == "--bad-high") {

@@ -20,7 +20,7 @@ TEST(SimulateCommand, ValidatesOptions) {
   const std::vector<std::vector<std::string>> bad = {
       {"--bogus"}, {"--serial"}, {"--serial", "65280"}, {"--serial", "12x"}, {"--factory", "0,6,24,1,25,219,0"},
       {"--factory", "0,6,24,1,25,256,0,0"}, {"--dead", "5,384"}, {"--dead", "5,,6"}, {"--delay", "-1"},
-      {"--short-every", "0"}, {"--pace=1"}, {"--link", ""},
+      {"--short-every", "0"}, {"--pace=1"}, {"--link", ""}, {"--crossed", "5"}, {"--crossed", "5,384"},
   };
   for (const auto& args : bad) {
     std::ostringstream out, err;
@@ -31,12 +31,14 @@ TEST(SimulateCommand, ValidatesOptions) {
   SimulateOptions o;
   std::ostringstream err;
   ASSERT_TRUE(ParseSimulateOptions({"--serial=257", "--factory", "0,1,2,3,4,5,6,7", "--short-every", "4", "--delay",
-                                    "30", "--dead", "1,383", "--seed", "4294967295", "--wrong-echo"},
+                                    "30", "--dead", "1,383", "--seed", "4294967295", "--wrong-echo", "--crossed",
+                                    "5,40,7,8"},
                                    o, err));
   const InstrumentOptions& i = o.instrument;
   EXPECT_TRUE(i.serial == 257 && i.factory[7] == 7 && i.seed == 4294967295u && i.faults.wrongEcho);
   EXPECT_TRUE(i.faults.shortReplyEvery == 4 && i.faults.delayMs == 30);
   EXPECT_EQ(i.faults.deadBeams, (std::vector<int>{1, 383}));
+  EXPECT_EQ(i.faults.crossedBeams, (std::vector<std::pair<int, int>>{{5, 40}, {7, 8}}));
 }
 
 TEST(SimulateCommand, ServesUntilTerminatedAndRemovesItsLink) {
