@@ -56,7 +56,7 @@ class MainWindowTest : public QObject {
         {"CmdPlay", "Start"},       {"CmdPause", "Pause"},        {"CmdStop", "Stop"},
         {"cmd_connect", "Connect"}, {"Cmd_disconnect", "Disconnect"}, {"Cmdoffline", "<< Back"},
         {"Cmdsetup", ">Edit"},      {"cmd_calibra", "Fast CALIB"}, {"Cmd_autozero", "Fast ZERO"},
-        {"Cmd_readblank", "Read Blank"}};
+        {"Cmd_readblank", "Read Blank"}, {"Cmdreport", "Show my report"}};
     for (const auto& [name, caption] : buttons) QCOMPARE(s.control<QPushButton>(name)->text(), QString(caption));
     const std::vector<std::pair<const char*, const char*>> items = {
         {"mnexit", "Exit"},          {"mnCalibra", "Auto   Calibration"}, {"mnZero", "Auto   Zero"},
@@ -90,7 +90,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(inOneRow({"CmdPlay", "CmdPause", "CmdStop", "cmd_connect", "Cmd_disconnect", "Cmdoffline", "Cmdsetup",
                        "Txt_time"}),
              QString());
-    QCOMPARE(inOneRow({"lbl_temperature", "chk_bodybends", "combo_minutes"}), QString());
+    QCOMPARE(inOneRow({"lbl_temperature", "chk_bodybends", "combo_minutes", "Cmdreport"}), QString());
     // The elapsed time of a long run shows whole.
     auto* time = s.control<QLineEdit>("Txt_time");
     QVERIFY(time->width() > time->fontMetrics().horizontalAdvance("00:00:00 [10d]"));
@@ -100,7 +100,7 @@ class MainWindowTest : public QObject {
     const std::vector<QString> order = {
         "txt_projecto", "txt_wellformat", "txt_acqlapse", "Txt_description", "txt_subproject", "CmdPlay",
         "CmdPause", "CmdStop", "cmd_connect", "Cmd_disconnect", "Cmdoffline", "Cmdsetup", "Txt_time",
-        "chk_bodybends", "combo_minutes", "combogrup", "lstgrup", "cmd_calibra", "Cmd_autozero", "Cmd_readblank",
+        "chk_bodybends", "combo_minutes", "Cmdreport", "combogrup", "lstgrup", "cmd_calibra", "Cmd_autozero", "Cmd_readblank",
         "Cmb_organism", "txt_snr_umbral", "Chk_lenabled", "txt_lon", "txt_loff", "cmd_luz", "cmd_cyclepulse",
         "cmd_nextwindows1", "txt_pulsetimes", "txt_pulseon", "txt_pulseoff", "Chk_tenabled", "cmd_nextwindows2",
         "txttemp", "Cmd_settemp", "cmd_frio", "cmd_ontemp", "Cmdzoom_minus", "txtzoom", "Cmdzoom_plus",

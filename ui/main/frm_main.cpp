@@ -33,6 +33,7 @@
 #include "ui/main/live_panel.h"
 #include "ui/main/outputs_panels.h"
 #include "ui/main/run_panel.h"
+#include "ui/reports/report_windows.h"
 #include "ui/setup/frm_setup.h"
 
 namespace orb {
@@ -89,6 +90,7 @@ void Frm_Main::buildPanels() {
   connect(connectionPanel_, &ConnectionPanel::backRequested, this, &Frm_Main::backToChooser);
 
   groupsPanel_ = new GroupsPanel(central);
+  reports_ = new ReportWindows(program_, *this, [this] { return run_->lastFolder; });
   livePanel_ = new LivePanel(program_.ws, *engine_, program_.op, groupsPanel_->groupList(),
                              groupsPanel_->wellList(), runPanel_->bodyBendsBox(), central);
   calibrationPanel_ = new CalibrationPanel(program_.ws, engine_->calibration, *run_, program_.op, central);
@@ -152,6 +154,7 @@ void Frm_Main::layOut() {
   auto* options = new QHBoxLayout;
   runPanel_->addOptionsTo(options);
   groupsPanel_->addReportBinTo(options);
+  options->addWidget(reports_->button());
   grid->addLayout(options, 3, 0);
   grid->addLayout(groupsPanel_->groups(), 4, 0);
   grid->addWidget(runPanel_->blankLabel(), 5, 0, Qt::AlignTop);
@@ -215,6 +218,7 @@ void Frm_Main::wireRun() {
   v.outputs = [this](const OutputLook& look) { outputPanels_->showLook(look); };
   v.userBin = [this] { return groupsPanel_->userBin(); };
   v.report = [this](bool autoreport) {
+    reports_->endOfRun(autoreport);
     if (reportCommand) reportCommand(autoreport);
   };
   v.showMain = [this] { show(); };

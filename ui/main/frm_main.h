@@ -36,6 +36,7 @@ class OutputPanels;
 class GroupsPanel;
 class LivePanel;
 class LiveDisplay;
+class ReportWindows;
 
 class Frm_Main : public QMainWindow {
   Q_OBJECT
@@ -64,10 +65,12 @@ class Frm_Main : public QMainWindow {
   // The display model of the live pictures.
   LiveDisplay& liveDisplay();
   OutputState& outputs() { return *outputs_; }
+  // "Show my report", the report window and the report settings dialog.
+  ReportWindows& reports() { return *reports_; }
 
   // Runs before every connection (the program maps its virtual instrument here).
   std::function<void()> beforeConnecting;
-  // The report at the end of a recording (the report window, when there is one).
+  // Also told of the report at the end of a recording, after the report window.
   std::function<void(bool autoreport)> reportCommand;
 
  protected:
@@ -115,6 +118,7 @@ class Frm_Main : public QMainWindow {
   OutputPanels* outputPanels_ = nullptr;
   GroupsPanel* groupsPanel_ = nullptr;
   LivePanel* livePanel_ = nullptr;
+  ReportWindows* reports_ = nullptr;
 };
 
 }  // namespace orb
