@@ -1,4 +1,5 @@
 #include "service/self_test.h"
+#include "service/self_test_grid.h"
 
 #include <gtest/gtest.h>
 
@@ -210,6 +211,17 @@ TEST(SelfTest, GridCellsAndProgress) {
   EXPECT_GT(v, 1638);
   EXPECT_EQ(b.test.cellValue(100), static_cast<int>(RoundHalfEven(v / 8.0)));
   EXPECT_EQ(b.loop.sleptMs - 5, 16 * 100 + 500);  // 5 ms of ReadSerialNumber
+
+  // The picture: one cell per beam, beam 100 in column 6, row 4 from the
+  // top, shaded white (lit) and labelled with its value; the progress line.
+  const PlotScene scene = SelfTestGridScene(b.test);
+  ASSERT_EQ(scene.items.size(), 2u * kChannels + 1);
+  const PlotItem& cell = scene.items[2 * 100];
+  EXPECT_EQ(cell.points[0], (PlotPoint{6, 13}));
+  EXPECT_EQ(cell.points[1], (PlotPoint{7, 12}));
+  EXPECT_EQ(cell.fill, kPlotWhite);
+  EXPECT_EQ(scene.items[2 * 100 + 1].text, std::to_string(b.test.cellValue(100)));
+  EXPECT_DOUBLE_EQ(scene.items.back().points[1].x, 20 * 0.83 / 100 * 24);
 }
 
 }  // namespace
