@@ -217,6 +217,32 @@ class ReportWindowTest : public QObject {
     };
     QCOMPARE(withoutBasalLine(AfterDate(window)), withoutBasalLine(AfterDate(cli)));
 
+    // A basal recording in which well A2 never moved: the window asks
+    // whether to go on and what to do with it; discarding frees it.
+    const fs::path still = s.fx.acquisition("20240130_0700");
+    s.fx.writeSetup(still, "kt6");
+    s.fx.writeGroups(still, {{0, "Control"}}, {{0, 0}});
+    records.clear();
+    for (int m = 0; m <= 40; m += 10) records.push_back(testing::Rec(m, {{0, 4}, {1, 2}, {2, 6}}, 240));
+    s.fx.writeCounts(still, records);
+    w.setBasalList({"20240130_0700"});
+    w.cmbbasal->setCurrentIndex(1);
+    s.op.clear();
+    s.op.answer(Answer::Yes).answer(Answer::Cancel);
+    QTest::mouseClick(w.Cmd_generate, Qt::LeftButton);
+    QCOMPARE(s.op.pendingAnswers(), std::size_t(0));
+    QVERIFY(s.op.saw("You have 1 BASAL WELLS with 0 activity. Proceed anyway??"));
+    QVERIFY(s.op.saw("ERROR in 1 BASAL channels.\r\nChannels were discarded and transferred to Free Group"));
+    const std::string discarded = s.take("report.csv");
+    QCOMPARE(s.cli({"report", s.folder.string(), "--basal", "20240130_0700", "--zero-basal", "discard"}), 0);
+    QCOMPARE(AfterDate(discarded), AfterDate(testing::AcquisitionFixture::read(s.folder / "report.csv")));
+
+    // No to the first question: no report.
+    s.take("report.csv");
+    s.op.answer(Answer::No);
+    QTest::mouseClick(w.Cmd_generate, Qt::LeftButton);
+    QVERIFY(!fs::exists(s.folder / "report.csv"));
+
     // "Cancel" clears the basal list and hides the window.
     QTest::mouseClick(w.Cmd_cancel, Qt::LeftButton);
     QCOMPARE(w.cmbbasal->count(), 0);

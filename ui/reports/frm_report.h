@@ -123,6 +123,7 @@ class Frm_report : public QMainWindow {
   bool loaded_ = false;
   bool busy_ = false;
   bool autoreportPending_ = false;
+  bool autoreportRunning_ = false;
   StopFlag stop_;
   OneShotSetting oneShot_;
 };
