@@ -62,11 +62,11 @@ class MainWindowTest : public QObject {
         {"mnexit", "Exit"},          {"mnCalibra", "Auto   Calibration"}, {"mnZero", "Auto   Zero"},
         {"mncal_on", "ON"},          {"mncal_off", "OFF"},                {"lght_ctl", "Light Control"},
         {"temp_ctl", "Temperature"}, {"mn_userbin", "User Defined BIN size"}, {"mncontent", "Content"},
-        {"mnabout", "About"}};
+        {"mnabout", "About"},        {"mnstatustest", "Test DEVICE"},     {"mn_factory", "Factory Settings"}};
     for (const auto& [name, caption] : items) QCOMPARE(s.control<QAction>(name)->text(), QString(caption));
     QStringList menus;
     for (QAction* a : s.main.menuBar()->actions()) menus << a->text();
-    QCOMPARE(menus, QStringList({"&File", "&Calibration", "&Port", "&Tools", "&Report", "&Help"}));
+    QCOMPARE(menus, QStringList({"&File", "&Calibration", "&Port", "&Tools", "&Report", "&Service", "&Help"}));
     for (const char* name : {"picturetime", "lblcalibrando", "lbl_temperature", "lbl_umbral", "frm_autotext",
                              "lbl_autotext", "lbl_autochannel", "picturecal", "Frame_light", "Frame_temp",
                              "instrumentStatus"})

@@ -34,6 +34,7 @@
 #include "ui/main/outputs_panels.h"
 #include "ui/main/run_panel.h"
 #include "ui/reports/report_windows.h"
+#include "ui/service/service_windows.h"
 #include "ui/setup/frm_setup.h"
 
 namespace orb {
@@ -114,6 +115,8 @@ void Frm_Main::buildMenus() {
   connectionPanel_->addPortMenu(menuBar());
   outputPanels_->addMenu(menuBar());
   groupsPanel_->addMenu(menuBar());
+  service_ = new ServiceWindows(program_, *this, [this] { return static_cast<int>(engine_->runState) != 0; });
+  service_->addMenu(menuBar());
 
   QMenu* help = menuBar()->addMenu("&Help");
   QAction* mncontent = Named(help->addAction("Content"), "mncontent");

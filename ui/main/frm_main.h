@@ -37,6 +37,7 @@ class GroupsPanel;
 class LivePanel;
 class LiveDisplay;
 class ReportWindows;
+class ServiceWindows;
 
 class Frm_Main : public QMainWindow {
   Q_OBJECT
@@ -67,6 +68,8 @@ class Frm_Main : public QMainWindow {
   OutputState& outputs() { return *outputs_; }
   // "Show my report", the report window and the report settings dialog.
   ReportWindows& reports() { return *reports_; }
+  // "Test DEVICE" and "Factory Settings".
+  ServiceWindows& service() { return *service_; }
 
   // Runs before every connection (the program maps its virtual instrument here).
   std::function<void()> beforeConnecting;
@@ -119,6 +122,7 @@ class Frm_Main : public QMainWindow {
   GroupsPanel* groupsPanel_ = nullptr;
   LivePanel* livePanel_ = nullptr;
   ReportWindows* reports_ = nullptr;
+  ServiceWindows* service_ = nullptr;
 };
 
 }  // namespace orb
