@@ -5,10 +5,12 @@
 // each question to the window's thread and wait there for the answer.
 #pragma once
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QMetaObject>
 #include <QObject>
 #include <QThread>
+#include <atomic>
 #include <exception>
 #include <functional>
 #include <optional>
@@ -100,6 +102,7 @@ template <typename F>
 auto RunOnWorker(F task) -> std::invoke_result_t<F> {
   using R = std::invoke_result_t<F>;
   QEventLoop loop;
+  std::atomic<bool> done{false};
   std::exception_ptr error;
   std::conditional_t<std::is_void_v<R>, bool, std::optional<R>> result{};
   std::thread worker([&] {
@@ -111,9 +114,13 @@ auto RunOnWorker(F task) -> std::invoke_result_t<F> {
     } catch (...) {
       error = std::current_exception();
     }
+    done = true;
     QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
   });
   loop.exec();
+  // The loop also ends when the program is ending: the task's questions
+  // still need this thread until the task is over.
+  while (!done) QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
   worker.join();
   if (error) std::rethrow_exception(error);
   if constexpr (!std::is_void_v<R>) return std::move(*result);
