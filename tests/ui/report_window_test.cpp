@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
 
 #include <algorithm>
 #include <sstream>
@@ -203,10 +204,21 @@ class ReportWindowTest : public QObject {
              0);
     QCOMPARE(AfterDate(window), AfterDate(testing::AcquisitionFixture::read(s.folder / "report.txt")));
 
-    // A bin longer than the recording: the box shows the bin used.
+    // A bin longer than the recording: the box shows the bin used. The
+    // window's events run while the report is made (a timer due at once
+    // fires before Generate returns), and the buttons wait meanwhile.
     s.take("report.txt");
     w.Cmb_binsize->setCurrentText("120");
+    int ticks = 0;
+    bool generateEnabled = true;
+    QTimer::singleShot(0, &w, [&] {
+      ++ticks;
+      generateEnabled = w.Cmd_generate->isEnabled();
+    });
     QTest::mouseClick(w.Cmd_generate, Qt::LeftButton);
+    QCOMPARE(ticks, 1);
+    QVERIFY(!generateEnabled);
+    QVERIFY(w.Cmd_generate->isEnabled());
     QCOMPARE(w.Cmb_binsize->currentText(), QString("60"));
   }
 
