@@ -108,6 +108,14 @@ ReportRequest ReportRequestFromControls(const ReportWindowControls& c, const std
 
 ReportResult GenerateFromControls(ReportWindowControls& c, const std::filesystem::path& programFolder, Operator& op,
                                   Launcher& launcher, OneShotSetting* oneShot) {
+  if (c.inputFile.empty()) {
+    // No folder named: nothing to look for counts.bin in (never the
+    // program's own working folder).
+    op.inform("Activity file not Found");
+    ReportResult none;
+    none.status = ReportStatus::NoActivityFile;
+    return none;
+  }
   ReportRequest r = ReportRequestFromControls(c, programFolder);
   r.oneShotSetting = oneShot;
   ReportResult result = GenerateReport(r, op, launcher);

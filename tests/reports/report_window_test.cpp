@@ -135,6 +135,12 @@ TEST_F(ReportWindowTest, GenerateUsesTheControlsAndShowsTheBinUsed) {
   ASSERT_TRUE(GenerateFromControls(c, fx.program(), op, launcher).ok());
   EXPECT_TRUE(launcher.opened.empty());
 
+  // No folder named: not the working folder's counts.bin.
+  c.inputFile.clear();
+  op.clear();
+  EXPECT_EQ(GenerateFromControls(c, fx.program(), op, launcher).status, ReportStatus::NoActivityFile);
+  EXPECT_EQ(op.texts(), std::vector<std::string>{"Activity file not Found"});
+
   CancelReportWindow(c);
   EXPECT_TRUE(c.basalList.empty());
 }

@@ -311,18 +311,16 @@ ReportResult Frm_report::generate() {
   ReportWindowControls c = controls();
   GuiOperator op(program_.op, this);
   GuiLauncher launcher(program_.launcher, this);
-  ReportRequest request = ReportRequestFromControls(c, program_.ws.programFolder);
-  request.oneShotSetting = &oneShot_;
   setWorking(true);
   ReportResult result;
   try {
-    result = RunOnWorker([&] { return GenerateReport(request, op, launcher); });
+    result = RunOnWorker([&] { return GenerateFromControls(c, program_.ws.programFolder, op, launcher, &oneShot_); });
   } catch (...) {
     setWorking(false);
     throw;
   }
   setWorking(false);
-  if (result.bin > 0 && result.bin != request.bin) Cmb_binsize->setCurrentText(QString::number(result.bin));
+  Cmb_binsize->setCurrentText(Q(c.binText));
   return result;
 }
 
