@@ -325,7 +325,8 @@ ReportResult Frm_report::generate() {
 }
 
 bool Frm_report::analyzeRawData() {
-  if (!RawDataAvailable(S(Txt_inputfile->text()))) {
+  const std::string folder = S(Txt_inputfile->text());
+  if (folder.empty() || !RawDataAvailable(folder)) {
     program_.op.inform(kNoRawDataMessage);
     return false;
   }
