@@ -19,7 +19,9 @@ Frm_DeviceTest::Frm_DeviceTest(Program& program, std::function<bool()> runActive
   lbl_temperature = Named(new QLabel(this), "lbl_temperature");
   lbl_autostart = Named(new QLabel(this), "lbl_autostart");
   picture = Named(new PlotWidget(this), "picact");
-  picture->setMinimumSize(480, 340);
+  // Room for a three-digit value in each of the 24 x 16 cells.
+  const int cell = picture->fontMetrics().horizontalAdvance("000") + 10;
+  picture->setMinimumSize(24 * cell, 16 * (picture->fontMetrics().height() + 6));
   cmd_cancel = Named(new QPushButton("Cancel", this), "cmd_cancel");
   layout->addWidget(lbl_temperature);
   layout->addWidget(picture, 1);
