@@ -1,0 +1,36 @@
+# Turns a small Markdown-like page into a troff manual page.
+#   -DINPUT=page.md -DOUTPUT=page.1 -DNAME=orbelune-cli -DVERSION=3.6
+# The source: "# TITLE" starts a section, "## TERM" starts a tagged
+# paragraph whose text follows, a blank line starts a paragraph, `x` is
+# bold, *x* is italic. Everything else is text.
+file(STRINGS "${INPUT}" lines ENCODING UTF-8)
+string(TOUPPER "${NAME}" upper)
+set(out ".TH ${upper} 1 \"\" \"${NAME} ${VERSION}\" \"User Commands\"\n")
+set(pending_para FALSE)
+foreach(line IN LISTS lines)
+  # troff escapes first, then the inline marks.
+  string(REPLACE "\\" "\\e" line "${line}")
+  string(REGEX REPLACE "`([^`]*)`" "\\\\fB\\1\\\\fR" line "${line}")
+  string(REGEX REPLACE "\\*([^* ][^*]*)\\*" "\\\\fI\\1\\\\fR" line "${line}")
+  string(REPLACE "-" "\\-" line "${line}")
+  if(line MATCHES "^# (.*)$")
+    string(TOUPPER "${CMAKE_MATCH_1}" title)
+    string(APPEND out ".SH \"${title}\"\n")
+    set(pending_para FALSE)
+  elseif(line MATCHES "^## (.*)$")
+    string(APPEND out ".TP\n${CMAKE_MATCH_1}\n")
+    set(pending_para FALSE)
+  elseif(line STREQUAL "")
+    set(pending_para TRUE)
+  else()
+    if(pending_para)
+      string(APPEND out ".PP\n")
+      set(pending_para FALSE)
+    endif()
+    if(line MATCHES "^[.']")
+      set(line "\\&${line}")
+    endif()
+    string(APPEND out "${line}\n")
+  endif()
+endforeach()
+file(WRITE "${OUTPUT}" "${out}")
