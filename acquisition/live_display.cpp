@@ -42,18 +42,6 @@ int RowOfLabel(const std::string& label) {
   return n - 1;
 }
 
-// The leading decimal number of `text` from `pos`, advancing `pos`; -1
-// when no digit is there.
-int LeadingNumber(const std::string& text, std::size_t& pos) {
-  if (pos >= text.size() || !std::isdigit(static_cast<unsigned char>(text[pos]))) return -1;
-  long long n = 0;
-  while (pos < text.size() && std::isdigit(static_cast<unsigned char>(text[pos]))) {
-    if (n < 100000) n = n * 10 + (text[pos] - '0');
-    ++pos;
-  }
-  return static_cast<int>(n);
-}
-
 void BarScaleOf(PlotScene& s) { s.scale(kBarLow, kBarHigh, kBarHigh, kBarLow); }
 
 // The heat map's coordinates: the plate drawing from its offsets (less a
@@ -369,17 +357,9 @@ BeamChoice LiveDisplay::SelectWell(const std::string& row, int column, int beamI
 
 BeamChoice LiveDisplay::TakeEntry(const std::string& entry, const PlateFormat& plate, const GroupTable& groups) {
   // Row letters, the column number, ".", the beam-in-well (0 when missing).
-  std::size_t pos = 0;
-  while (pos < entry.size() && std::isalpha(static_cast<unsigned char>(entry[pos]))) ++pos;
-  const std::string row = entry.substr(0, pos);
-  const int column = LeadingNumber(entry, pos);
-  int sub = 0;
-  if (pos < entry.size() && entry[pos] == '.') {
-    ++pos;
-    sub = std::max(LeadingNumber(entry, pos), 0);
-  }
-  if (row.empty() || column < 0) return {};
-  return SelectWell(row, column, sub, plate, groups);
+  const EntryParts parts = SplitEntry(entry);
+  if (parts.rowLetters.empty() || parts.column < 0) return {};
+  return SelectWell(parts.rowLetters, parts.column, std::max(parts.beam, 0), plate, groups);
 }
 
 EntryStep LiveDisplay::StepEntry(int current, int delta, const PlateFormat& plate, const GroupTable& groups) {

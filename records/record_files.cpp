@@ -273,32 +273,6 @@ void TakeBack(const std::filesystem::path& file, const Appended& appended) {
   ::close(fd);
 }
 
-// Makes `file` (created when missing) at least `length` bytes long; what it
-// gains reads as zeros. ftruncate leaves a hole that takes no room on the
-// disk, so a full disk does not stop it.
-std::optional<RecordFileError> ExtendTo(const std::filesystem::path& file, off_t length) {
-  bool created = false;
-  const int fd = OpenRecordFile(file, created);
-  if (fd < 0) return RecordFileError{file, std::strerror(errno)};
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) {
-    const int err = errno;
-    ::close(fd);
-    return RecordFileError{file, std::strerror(err)};
-  }
-  int err = 0;
-  if (st.st_size < length) {
-    if (::ftruncate(fd, length) != 0) err = errno;
-    if (err == 0 && ::fsync(fd) != 0) err = errno;
-  }
-  if (err != 0) {
-    CutBack(fd, file, st.st_size, created);
-    return RecordFileError{file, std::strerror(err)};
-  }
-  if (::close(fd) != 0) return RecordFileError{file, std::strerror(errno)};
-  return std::nullopt;
-}
-
 // Writes a record at `offset` of `file` (created when missing). A file that
 // ends before `offset` is first lengthened to it with zeros: the records
 // of the intervals whose raw samples could not be written. On failure the
@@ -325,6 +299,13 @@ std::optional<RecordFileError> WriteRecordAt(const std::filesystem::path& file, 
   }
   if (::close(fd) != 0) return RecordFileError{file, std::strerror(errno)};
   return std::nullopt;
+}
+
+// Makes `file` (created when missing) at least `length` bytes long; what it
+// gains reads as zeros. ftruncate leaves a hole that takes no room on the
+// disk, so a full disk does not stop it.
+std::optional<RecordFileError> ExtendTo(const std::filesystem::path& file, off_t length) {
+  return WriteRecordAt(file, {}, length);
 }
 
 // Writes the interval's raw record at its place: record interval % 11 of

@@ -94,16 +94,27 @@ std::string ChannelEntry(const PlateFormat& plate, int channel) {
   return well + "." + std::to_string(plate.ChannelBeam[static_cast<std::size_t>(channel)]);
 }
 
-int WellOfEntry(const PlateFormat& plate, const std::string& entry) {
+EntryParts SplitEntry(const std::string& entry) {
+  EntryParts parts;
   std::size_t pos = 0;
   while (pos < entry.size() && std::isalpha(static_cast<unsigned char>(entry[pos]))) ++pos;
-  const int row = RowOfLetters(entry.substr(0, pos));
-  const int column = LeadingNumber(entry, pos);
+  parts.rowLetters = entry.substr(0, pos);
+  parts.column = LeadingNumber(entry, pos);
   if (pos < entry.size() && entry[pos] == '.') {
     ++pos;
-    if (LeadingNumber(entry, pos) < 0) return -1;
+    parts.hasBeam = true;
+    parts.beam = LeadingNumber(entry, pos);
   }
-  if (pos != entry.size() || row < 0 || row >= plate.Rows || column < 1 || column > plate.Columns) return -1;
+  parts.whole = pos == entry.size();
+  return parts;
+}
+
+int WellOfEntry(const PlateFormat& plate, const std::string& entry) {
+  const EntryParts parts = SplitEntry(entry);
+  const int row = RowOfLetters(parts.rowLetters);
+  const int column = parts.column;
+  if (parts.hasBeam && parts.beam < 0) return -1;
+  if (!parts.whole || row < 0 || row >= plate.Rows || column < 1 || column > plate.Columns) return -1;
   return WellOfCell(plate, {row, column - 1});
 }
 

@@ -50,6 +50,17 @@ int BeamOfWell(const PlateFormat& plate, int well, int beamInWell);
 // A list entry of lstgrup / lstchgrup: row letter, column number, "." and the
 // channel's beam in its well (A1.0); empty for a channel the plate does not use.
 std::string ChannelEntry(const PlateFormat& plate, int channel);
+// The parts of an entry written as "A1.0" or "A1": the leading letters, the
+// column number after them (-1 when none), whether a "." follows and the
+// beam-in-well after it (-1 when no digits), and whether nothing else follows.
+struct EntryParts {
+  std::string rowLetters;
+  int column = -1;
+  bool hasBeam = false;
+  int beam = -1;
+  bool whole = false;
+};
+EntryParts SplitEntry(const std::string& entry);
 // The well of an entry written as "A1.0" or "A1" (letters in either case);
 // -1 when it names no well of the plate's rows and columns.
 int WellOfEntry(const PlateFormat& plate, const std::string& entry);
