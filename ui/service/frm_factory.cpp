@@ -17,6 +17,7 @@ Frm_Factory::Frm_Factory(Program& program, QWidget& mainWindow)
   lblserial = Named(new QLabel(this), "lblserial");
   txt_mensaje = TextBox(this, "txt_mensaje", true);
   txt_mensaje->setText("Non Calibrated");
+
   txt_current_temp = TextBox(this, "txt_current_temp", true);
   txt_set_temp = TextBox(this, "txt_set_temp");
   Cmd_temp = Named(new QPushButton("SET", this), "Cmd_temp");
@@ -33,6 +34,8 @@ Frm_Factory::Frm_Factory(Program& program, QWidget& mainWindow)
 
 void Frm_Factory::open() {
   txt_mensaje->setText(Q(LoadFactoryWindow(program_.connection)));
+  // The whole calibration state shows.
+  txt_mensaje->setMinimumWidth(txt_mensaje->fontMetrics().horizontalAdvance(txt_mensaje->text()) + 24);
   txt_set_temp->setText("25.0");
   txt_current_temp->setText("0.0");
   lblserial->setText(Q(FactorySerialLine(program_.connection.serial)));
