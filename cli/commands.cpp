@@ -9,12 +9,14 @@
 #include "app/startup.h"
 #include "app/workspace.h"
 #include "cli/acquire_command.h"
+#include "cli/browse_command.h"
 #include "cli/calibrate_command.h"
 #include "cli/connect_command.h"
 #include "cli/service_command.h"
 #include "cli/groups_command.h"
 #include "cli/project_command.h"
 #include "cli/reanalyze_command.h"
+#include "cli/recording_command.h"
 #include "cli/report_command.h"
 #include "cli/simulate_command.h"
 #include "cli/wells_command.h"
@@ -65,10 +67,28 @@ const char* kUsage =
     "        | set KEY=VALUE... [--yes] | load N | rename NAME | list\n"
     "                  create, change, load, rename and list projects as the\n"
     "                  project editor does (orbelune-cli project --help for keys)\n"
+    "  list [--filter TEXT] [--descending] [--expand]\n"
+    "                  print the recorded-experiments list as the browser shows\n"
+    "                  it (projects, and with --expand their acquisitions)\n"
+    "  rename ACQ NAME rename a recorded acquisition (its subproject name) or,\n"
+    "                  given a project folder, the project\n"
+    "  archive ACQ     take an acquisition off the list by renaming its folder;\n"
+    "                  nothing is deleted\n"
+    "  join ACQ ACQ... [--into NAME]\n"
+    "                  join recordings of one project into a new acquisition\n"
+    "  export-ascii ACQ --well A1 [--page N]\n"
+    "                  write a page of a well's raw beam samples as a text table\n"
+    "  export-image ACQ --well A1 [--page N] --out FILE\n"
+    "                  draw a page of a well's raw signal into FILE (.bmp, .png)\n"
+    "  regroup ACQ --preset RxC | --assign GROUP WELL... | --free WELL...\n"
+    "                  change the groups of a recorded acquisition (backups kept)\n"
+    "\n"
     "  simulate [--link PATH] [--serial N] [--factory k0,...,k7] [--pace] [faults]\n"
     "                  serve a virtual instrument on a pseudo-terminal and print\n"
     "                  its device path (orbelune-cli simulate --help for more)\n"
     "\n"
+    "ACQ is an acquisition folder, or its path inside the data folder\n"
+    "(p00001/20240131_1405).\n"
     "The data folder is --data DIR, else $ORBELUNE_DATA, else ~/Orbelune.\n";
 
 struct Options {
@@ -229,6 +249,13 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (o.command == "reanalyze") return RunReanalyze(rest, out, err);
   if (o.command == "selftest") return RunSelfTest(rest, out, err);
   if (o.command == "factory") return RunFactory(rest, out, err);
+  if (o.command == "list") return RunList(rest, out, err);
+  if (o.command == "rename") return RunRename(rest, out, err);
+  if (o.command == "archive") return RunArchive(rest, out, err);
+  if (o.command == "join") return RunJoin(rest, out, err);
+  if (o.command == "export-ascii") return RunExportAscii(rest, out, err);
+  if (o.command == "export-image") return RunExportImage(rest, out, err);
+  if (o.command == "regroup") return RunRegroup(rest, out, err);
   if (o.command == "simulate") return sim::RunSimulate(o.rest, out, err);
   if (o.command.empty()) err << kUsage;
   else err << "orbelune-cli: unknown command " << o.command << "\n" << kUsage;
