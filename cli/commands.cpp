@@ -17,6 +17,7 @@
 #include "cli/project_command.h"
 #include "cli/reanalyze_command.h"
 #include "cli/recording_command.h"
+#include "cli/regroup_command.h"
 #include "cli/report_command.h"
 #include "cli/simulate_command.h"
 #include "cli/wells_command.h"

@@ -18,9 +18,5 @@ int RunExportImage(const std::vector<std::string>&, std::ostream&, std::ostream&
   err << "orbelune-cli export-image: not available yet\n";
   return kExitUsage;
 }
-int RunRegroup(const std::vector<std::string>&, std::ostream&, std::ostream& err) {
-  err << "orbelune-cli regroup: not available yet\n";
-  return kExitUsage;
-}
 
 }  // namespace orb

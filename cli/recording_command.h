@@ -1,5 +1,5 @@
-// The browser's work on recorded acquisitions on the command line: joins,
-// the exports of a page of raw signal, and regrouping.
+// The browser's work on recorded acquisitions on the command line: joins
+// and the exports of a page of raw signal.
 #pragma once
 
 #include <iosfwd>
@@ -14,7 +14,5 @@ int RunJoin(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 int RunExportAscii(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 // orbelune-cli export-image ACQ --well A1 [--page N] --out FILE
 int RunExportImage(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-// orbelune-cli regroup ACQ --preset RxC | --assign GROUP WELL... | --free WELL...
-int RunRegroup(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace orb

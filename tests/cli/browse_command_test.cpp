@@ -1,0 +1,1 @@
+// The command line's list, rename and archive commands on generated recordings.

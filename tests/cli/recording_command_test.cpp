@@ -1,0 +1,1 @@
+// The command line's join and the raw signal exports commands on generated recordings.
