@@ -71,9 +71,11 @@ const char* kUsage =
     "  list [--filter TEXT] [--descending] [--expand]\n"
     "                  print the recorded-experiments list as the browser shows\n"
     "                  it (projects, and with --expand their acquisitions)\n"
-    "  rename ACQ NAME rename a recorded acquisition (its subproject name) or,\n"
+    "  rename ACQ NAME\n"
+    "                  rename a recorded acquisition (its subproject name) or,\n"
     "                  given a project folder, the project\n"
-    "  archive ACQ     take an acquisition off the list by renaming its folder;\n"
+    "  archive ACQ\n"
+    "                  take an acquisition off the list by renaming its folder;\n"
     "                  nothing is deleted\n"
     "  join ACQ ACQ... [--into NAME]\n"
     "                  join recordings of one project into a new acquisition\n"
@@ -226,6 +228,36 @@ int CmdInfo(const Options& o, std::ostream& out, std::ostream& err) {
   return kExitOk;
 }
 
+// The entry of `command` in the overview above: its line and the lines
+// indented under it, up to the next command. Empty for an unknown command.
+std::string CommandUsage(const std::string& command) {
+  const std::string text = kUsage;
+  const std::string start = "\n  " + command + " ";
+  std::size_t at = text.find(start);
+  if (at == std::string::npos) at = text.find("\n  " + command + "\n");
+  if (at == std::string::npos) return {};
+  std::string entry;
+  std::size_t line = at + 1;
+  bool first = true;
+  while (line < text.size()) {
+    const std::size_t end = text.find('\n', line);
+    const std::string l = text.substr(line, end - line);
+    const bool indented = l.size() > 3 && l.compare(0, 3, "   ") == 0;
+    if (!first && !indented) break;
+    entry += (first ? "usage: orbelune-cli [--data DIR] " + l.substr(2) : l) + "\n";
+    first = false;
+    if (end == std::string::npos) break;
+    line = end + 1;
+  }
+  return entry;
+}
+
+bool AsksForHelp(const std::vector<std::string>& rest) {
+  for (const auto& a : rest)
+    if (a == "--help" || a == "-h") return true;
+  return false;
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -234,6 +266,18 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (o.command == "help") {
     out << kUsage;
     return kExitOk;
+  }
+  // "orbelune-cli COMMAND --help" prints the command's entry of the overview;
+  // the commands with more to say (project, simulate, acquire) print their own.
+  if (o.command != "project" && o.command != "simulate" && o.command != "acquire" && AsksForHelp(o.rest)) {
+    const std::string usage = CommandUsage(o.command);
+    if (!usage.empty()) {
+      out << usage << "\n";
+      if (usage.find("ACQ") != std::string::npos)
+        out << "ACQ is an acquisition folder, or its path inside the data folder (p00001/20240131_1405).\n";
+      out << "The data folder is --data DIR, else $ORBELUNE_DATA, else ~/Orbelune.\n";
+      return kExitOk;
+    }
   }
   if (o.command == "init") return CmdInit(o, out, err);
   if (o.command == "info") return CmdInfo(o, out, err);

@@ -62,6 +62,30 @@ TEST(Cli, UsageErrors) {
   EXPECT_NE(help.out.find("usage: orbelune-cli"), std::string::npos);
 }
 
+// Every command of the overview answers --help with its usage, exits 0 and
+// touches nothing (the data folder stays empty).
+TEST(Cli, EveryCommandHasItsHelp) {
+  testing::TempFolder data;
+  const std::string overview = Cli({"--help"}).out;
+  std::vector<std::string> commands;
+  std::istringstream lines(overview);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.size() < 3 || line.compare(0, 2, "  ") != 0 || line[2] == ' ') continue;
+    commands.push_back(line.substr(2, line.find(' ', 2) - 2));
+  }
+  ASSERT_GE(commands.size(), 20u) << overview;
+  for (const auto& command : commands) {
+    for (const char* flag : {"--help", "-h"}) {
+      CliRun r = Cli({"--data", data.path().string(), command, flag});
+      EXPECT_EQ(r.code, kExitOk) << command << " " << flag << ": " << r.err;
+      EXPECT_EQ(r.out.rfind("usage: orbelune-cli", 0), 0u) << command << ": " << r.out;
+      EXPECT_NE(r.out.find(command), std::string::npos) << command;
+    }
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(data.path()));
+  EXPECT_EQ(Cli({"frobnicate", "--help"}).code, kExitUsage);
+}
+
 TEST(Cli, InitIntoAPlaceThatCannotBeAFolderFails) {
   testing::TempFolder tmp;
   tmp.write("file", "x");
