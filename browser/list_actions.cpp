@@ -273,7 +273,7 @@ AcquisitionSummary SummarizeAcquisition(const std::string& selectedLine, const A
     }
     if (channels == 0) continue;
     std::string text = FormatDigits(g, 3) + "_" + files.groups.GroupName[g] + ":";
-    if (wells.empty()) text += " (" + std::to_string(channels) + " channels, no well)";
+    if (wells.empty()) text += " (" + std::to_string(channels) + (channels == 1 ? " channel" : " channels") + ", no well)";
     for (int w : wells) text += " " + WellLabel(files.plate, w);
     out.push_back(text);
   }
