@@ -87,19 +87,6 @@ TEST(GroupActivity, MeanPerChannelOfEachGroupInUse) {
     }
 }
 
-TEST(GroupActivity, NoRecordsStillDrawsTheAxes) {
-  const PlateFormat plate = SmallPlate();
-  GroupTable groups;
-  groups.ChannelGroup.fill(-1);
-  ChannelStatus status;
-  status.fill(-1);
-  const GroupActivity a = BuildGroupActivity({}, plate, groups, status);
-  EXPECT_TRUE(a.series.empty());
-  EXPECT_TRUE(HasText(a.scene, "Time[min]"));
-  EXPECT_GT(a.scene.right, a.scene.left);
-  EXPECT_GT(a.scene.top, a.scene.bottom);
-}
-
 TEST(GroupChoice, FreeEntryListsTheFreeWells) {
   testing::TempFolder data;
   InitDataFolder(data.path(), true);
@@ -143,13 +130,6 @@ TEST(AnalyzeBoxes, ThresholdOutsideOnePointOneToSixIsReset) {
   EXPECT_EQ(AnalyzeMethod("Mode:0"), 0);
   EXPECT_EQ(AnalyzeMethod("Mode:1"), 1);
   EXPECT_EQ(AnalyzeMethod("Mode:2"), 0);
-}
-
-TEST(AnalyzeBoxes, BeamColoursFollowTheSignalView) {
-  EXPECT_EQ(BeamColour(0, 1), 0xFF0000u);
-  EXPECT_EQ(BeamColour(1, 2), 0x0000FFu);
-  EXPECT_EQ(BeamColour(3, 4), 0xC88000u);
-  EXPECT_EQ(BeamColour(2, 5), (102u << 16) | (153u << 8));  // 255 x 2 / 5 = 102
 }
 
 // A slot of raw samples: a level of 2000 with dips on beam `dipBeam` every
@@ -206,16 +186,7 @@ TEST(AnalyzePage, CountsEveryWholeSlotOfEachBeamOnACopy) {
   EXPECT_EQ(r0.method, 0);
   EXPECT_EQ(r0.threshold.text, "2");
   for (const SlotCounts& sc : r0.beams[0].slots) EXPECT_LE(sc.count, 16);
-}
 
-TEST(AnalyzePage, MinutesLabelTheTimeAxis) {
-  const PlateFormat plate = SmallPlate();
-  std::vector<RawRecord> page(3, Slot(0, 50, 1));
-  std::vector<double> minutes(50);
-  for (int s = 0; s < 50; ++s) minutes[s] = 120 + s * 0.25;
-  const AnalyzeResult r = AnalyzePage(page, plate, 0, "1.8", "Mode:1", minutes);
-  EXPECT_TRUE(HasText(r.scene, "120"));
-  EXPECT_TRUE(HasText(r.scene, "122.5"));
   // A well the plate does not have: nothing counted, the axes still drawn.
   const AnalyzeResult none = AnalyzePage(page, plate, 9, "1.8", "Mode:1");
   EXPECT_TRUE(none.beams.empty());

@@ -78,11 +78,6 @@ TEST(BlockLayouts, NinetySixWellsGiveTwentyFourLayoutsColumnsOuter) {
   EXPECT_EQ(DefaultBlockLayout({}), -1);
 }
 
-TEST(BackupNames, StampHasFourDigitYearAndSeconds) {
-  EXPECT_EQ(BackupStamp({2022, 4, 15, 10, 30, 5}), "20220415_103005");
-  EXPECT_EQ(BackupStamp({2009, 12, 1, 0, 0, 0}), "20091201_000000");
-}
-
 TEST(BackupNames, NewFileNeverReplacesAnEarlierOne) {
   testing::TempFolder folder;
   folder.write("groups20220415_103005.bak", "first");
@@ -362,16 +357,6 @@ TEST_F(RecordedAcquisition, GroupsDatGoesBackWhenChgroupCannotBeReplaced) {
   // The backups made before the failure stay.
   EXPECT_EQ(BackupNames().size(), 4u);
   EXPECT_EQ(Read("groups.bak"), originalGroups);
-}
-
-TEST_F(RecordedAcquisition, AFolderWithoutGroupFilesGetsThemWithoutBackups) {
-  fs::remove(acqFolder / "groups.dat");
-  fs::remove(acqFolder / "chgroup.dat");
-  AcquisitionGroups acq = Load();
-  const GroupSaveResult r = SaveAcquisitionGroups(acqFolder, acq.groups, clock);
-  EXPECT_TRUE(r.saved) << r.reason;
-  EXPECT_TRUE(r.backups.empty());
-  EXPECT_EQ(Read("chgroup.dat"), ChannelGroupsFileBytes(acq.groups));
 }
 
 }  // namespace
