@@ -164,6 +164,26 @@ PlotColour BeamColour(int beam, int beams) {
   return (red << 16) | (green << 8);
 }
 
+std::vector<double> PageSlotMinutes(std::span<const CountsRecord> records, int page, int rawFiles) {
+  std::vector<double> minutes(kAnalyzedSlots, std::nan(""));
+  if (page < 1) return minutes;
+  const long long lastFile = static_cast<long long>(rawFiles) - 1;
+  for (int s = 0; s < kAnalyzedSlots; ++s) {
+    long long file = (page - 1) * 5LL + s / 10;
+    long long block = s % 10;
+    if (file > lastFile && block == 0 && s > 0) {
+      // The slot keeps block 10 of the file before it.
+      --file;
+      block = kRecordsPerFile - 1;
+    }
+    if (file > lastFile) continue;
+    const long long interval = file * kRecordsPerFile + block;
+    if (interval < static_cast<long long>(records.size()))
+      minutes[static_cast<std::size_t>(s)] = records[static_cast<std::size_t>(interval)].ElapsedMinutes;
+  }
+  return minutes;
+}
+
 AnalyzeResult AnalyzePage(std::span<const RawRecord> slots, const PlateFormat& plate, int well,
                           const std::string& thresholdText, const std::string& modeText,
                           std::span<const double> slotMinutes) {
@@ -209,10 +229,9 @@ AnalyzeResult AnalyzePage(std::span<const RawRecord> slots, const PlateFormat& p
   sc.line({0, 0}, {24900, 0}, kPlotBlack);
   sc.text({11500, -40}, "Time(min)");
   for (int s = 0; s < kAnalyzedSlots; s += 10) {
-    const std::string label = s < static_cast<int>(slotMinutes.size()) ? AxisNumber(slotMinutes[s])
-                                                                        : "#" + std::to_string(s);
+    const bool known = s < static_cast<int>(slotMinutes.size()) && std::isfinite(slotMinutes[s]);
     sc.line({s * 500.0, 0}, {s * 500.0, -40}, kPlotBlack);
-    if (s > 0 || slotMinutes.size() > 0) sc.text({s * 500.0, -80}, label);
+    sc.text({s * 500.0, -80}, known ? AxisNumber(slotMinutes[s]) : "#" + std::to_string(s));
   }
   for (std::size_t i = 0; i < r.beams.size(); ++i) {
     const BeamAnalysis& ba = r.beams[i];

@@ -108,6 +108,13 @@ struct AnalyzeResult {
 // Slots of a page drawn and analysed (the signal view's 50).
 inline constexpr int kAnalyzedSlots = 50;
 
+// The minutes (ElapsedMinutes of counts.bin) of slots 0..49 of page `page`
+// (1-based) of an acquisition of `rawFiles` raw files: slot k x 10 + b holds
+// block b of the page's file k, i.e. interval file x 11 + b; slot k x 10 of a
+// page without file k holds block 10 of file k - 1. NaN for a slot that holds
+// no interval or whose interval counts.bin does not have.
+std::vector<double> PageSlotMinutes(std::span<const CountsRecord> records, int page, int rawFiles);
+
 // "Analyze" on the page's slots (slot s at x = s x 500 on the signal view's
 // scale): for each beam of `well`, the count routine with the box's SNR
 // factor and method on a copy of every slot 0..49 that holds a whole

@@ -132,6 +132,23 @@ TEST(AnalyzeBoxes, ThresholdOutsideOnePointOneToSixIsReset) {
   EXPECT_EQ(AnalyzeMethod("Mode:2"), 0);
 }
 
+TEST(AnalyzePage, SlotMinutesFollowThePagesFilesAndBlocks) {
+  std::vector<CountsRecord> records(200);
+  for (int i = 0; i < 200; ++i) records[i].ElapsedMinutes = 1000 + i;
+  // Page 2 of 8 raw files: files 5, 6, 7. Slot 10 is file 6 block 0; slot
+  // 30 has no file 8 and keeps block 10 of file 7; slot 31 holds nothing.
+  const auto m = PageSlotMinutes(records, 2, 8);
+  ASSERT_EQ(m.size(), 50u);
+  EXPECT_EQ(m[0], 1000 + 55);
+  EXPECT_EQ(m[9], 1000 + 64);
+  EXPECT_EQ(m[10], 1000 + 66);
+  EXPECT_EQ(m[29], 1000 + 86);
+  EXPECT_EQ(m[30], 1000 + 87);
+  EXPECT_TRUE(std::isnan(m[31]));
+  // Intervals counts.bin does not reach have no minutes.
+  EXPECT_TRUE(std::isnan(PageSlotMinutes(std::span(records).first(60), 2, 8)[10]));
+}
+
 // A slot of raw samples: a level of 2000 with dips on beam `dipBeam` every
 // `every` samples (an animal crossing), a little noise elsewhere.
 RawRecord Slot(int dipBeam, int every, int seed) {
@@ -179,6 +196,7 @@ TEST(AnalyzePage, CountsEveryWholeSlotOfEachBeamOnACopy) {
   EXPECT_EQ(r.total, total);
   EXPECT_GT(r.beams[0].slots[0].count, 0);  // the dips are counted
   EXPECT_TRUE(HasText(r.scene, "Time(min)"));
+  EXPECT_TRUE(HasText(r.scene, "#10"));  // no minutes given: the slots label the axis
   EXPECT_TRUE(HasText(r.scene, "Ch2: " + std::to_string(r.beams[0].total)));
 
   // Method 0 counts at most one event a 30-sample window.
