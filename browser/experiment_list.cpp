@@ -144,6 +144,7 @@ void ExperimentList::load(const fs::path& programFolder, Operator& op) {
   filterText_.clear();
   matched_.clear();
   selection_ = {};
+  projects_.clear();
   readProjectTable();
   rebuild();
 }

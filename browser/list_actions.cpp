@@ -1,5 +1,8 @@
 #include "browser/list_actions.h"
 
+#include <fcntl.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <set>
 
@@ -107,14 +110,47 @@ int RenameLine(ExperimentList& list, int index, Operator& op) {
 
 // ---- archive ---------------------------------------------------------------
 
+namespace {
+
+// The archive name with its counter: the plain name first, then "_2", "_3", ...
+std::string ArchiveCandidate(const std::string& base, int n) {
+  return n < 2 ? base : base + "_" + std::to_string(n);
+}
+
+std::string ArchiveBase(const fs::path& acquisitionFolder, const LocalDateTime& t) {
+  const fs::path folder = acquisitionFolder.has_filename() ? acquisitionFolder : acquisitionFolder.parent_path();
+  return folder.string() + "removed" + StampWithSeconds(t);
+}
+
+// Renames `from` to `to` only when nothing is at `to`: false with EEXIST
+// when something is. Where the file system cannot refuse by itself, the
+// name is checked just before the rename (which never replaces a non-empty
+// folder or a file by a folder).
+bool RenameNoReplace(const fs::path& from, const fs::path& to, std::error_code& ec) {
+  ec.clear();
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  const int error = errno;
+  if (error != EINVAL && error != ENOSYS) {
+    ec.assign(error, std::generic_category());
+    return false;
+  }
+  std::error_code statError;
+  if (fs::exists(fs::symlink_status(to, statError))) {
+    ec = std::make_error_code(std::errc::file_exists);
+    return false;
+  }
+  fs::rename(from, to, ec);
+  return !ec;
+}
+
+}  // namespace
+
 fs::path ArchivePath(const fs::path& acquisitionFolder, const LocalDateTime& t) {
-  fs::path folder = acquisitionFolder;
-  if (!folder.has_filename()) folder = folder.parent_path();
-  const std::string base = folder.string() + "removed" + StampWithSeconds(t);
-  std::string candidate = base;
+  const std::string base = ArchiveBase(acquisitionFolder, t);
   std::error_code ec;
-  for (int n = 2; fs::exists(fs::symlink_status(candidate, ec)); ++n) candidate = base + "_" + std::to_string(n);
-  return candidate;
+  int n = 1;
+  while (fs::exists(fs::symlink_status(ArchiveCandidate(base, n), ec))) ++n;
+  return ArchiveCandidate(base, n);
 }
 
 fs::path ArchiveAcquisition(const fs::path& acquisitionFolder, Clock& clock, std::error_code& ec) {
@@ -123,11 +159,16 @@ fs::path ArchiveAcquisition(const fs::path& acquisitionFolder, Clock& clock, std
     if (!ec) ec = std::make_error_code(std::errc::not_a_directory);
     return {};
   }
-  const fs::path target = ArchivePath(acquisitionFolder, clock.now());
-  // A rename within the project folder: nothing is copied or deleted, and a
-  // folder is never renamed over a non-empty one.
-  fs::rename(acquisitionFolder, target, ec);
-  return ec ? fs::path() : target;
+  // A rename within the project folder: nothing is copied or deleted, and
+  // nothing already there is ever replaced; a name taken meanwhile (another
+  // archive in the same second) moves on to the next counter.
+  const std::string base = ArchiveBase(acquisitionFolder, clock.now());
+  for (int n = 1; n < 10000; ++n) {
+    const fs::path target = ArchiveCandidate(base, n);
+    if (RenameNoReplace(acquisitionFolder, target, ec)) return target;
+    if (ec != std::errc::file_exists) return {};
+  }
+  return {};
 }
 
 ArchiveOutcome ArchiveLine(ExperimentList& list, int index, Operator& op, Clock& clock) {
@@ -161,7 +202,7 @@ ArchiveOutcome ArchiveLine(ExperimentList& list, int index, Operator& op, Clock&
 
 WatchedFolders DefaultWatchedFolders() {
   WatchedFolders folders;
-  for (int i = 0; i < kWatchedFolderCount; ++i) folders[static_cast<std::size_t>(i)] = "_folder" + std::to_string(i + 1);
+  for (std::size_t i = 0; i < folders.size(); ++i) folders[i] = "_folder" + std::to_string(i + 1);
   return folders;
 }
 
@@ -273,7 +314,8 @@ AcquisitionSummary SummarizeAcquisition(const std::string& selectedLine, const A
     }
     if (channels == 0) continue;
     std::string text = FormatDigits(g, 3) + "_" + files.groups.GroupName[g] + ":";
-    if (wells.empty()) text += " (" + std::to_string(channels) + (channels == 1 ? " channel" : " channels") + ", no well)";
+    if (wells.empty())
+      text += " (" + std::to_string(channels) + (channels == 1 ? " channel" : " channels") + ", no well)";
     for (int w : wells) text += " " + WellLabel(files.plate, w);
     out.push_back(text);
   }
