@@ -35,7 +35,7 @@ std::string AxisNumber(double v) {
 }
 
 std::string WellList(const PlateFormat& plate, const std::vector<int>& wells) {
-  constexpr std::size_t kShown = 8;
+  constexpr std::size_t kShown = 6;
   std::string list;
   for (std::size_t i = 0; i < wells.size() && i < kShown; ++i) list += (i ? " " : "") + WellLabel(plate, wells[i]);
   if (wells.size() > kShown) list += " ...";
@@ -104,7 +104,8 @@ GroupActivity BuildGroupActivity(std::span<const CountsRecord> records, const Pl
   double t0 = 0, t1 = 1;
   if (!a.minutes.empty()) {
     t0 = std::min(0.0, *std::min_element(a.minutes.begin(), a.minutes.end()));
-    t1 = std::max(*std::max_element(a.minutes.begin(), a.minutes.end()), t0 + 1);
+    // The records of the last minute are spread across it.
+    t1 = std::max(*std::max_element(a.minutes.begin(), a.minutes.end()) + 1, t0 + 1);
   }
   const double span = t1 - t0;
   const double top = a.highest > 0 ? a.highest * 1.1 : 1;
@@ -118,10 +119,20 @@ GroupActivity BuildGroupActivity(std::span<const CountsRecord> records, const Pl
   sc.text({t0 + span * 0.45, -top * 0.03}, "Time[min]");
   sc.text({t1 - span * 0.03, -top * 0.03}, AxisNumber(t1));
 
+  // counts.bin holds whole minutes and several records share one: the
+  // records of a minute are spread evenly across it, in their order.
+  std::vector<double> x(a.minutes.size());
+  for (std::size_t k = 0; k < a.minutes.size();) {
+    std::size_t end = k;
+    while (end < a.minutes.size() && a.minutes[end] == a.minutes[k]) ++end;
+    for (std::size_t j = k; j < end; ++j)
+      x[j] = a.minutes[k] + static_cast<double>(j - k) / static_cast<double>(end - k);
+    k = end;
+  }
   for (std::size_t i = 0; i < a.series.size(); ++i) {
     const GroupSeries& s = a.series[i];
     std::vector<PlotPoint> pts;
-    for (std::size_t k = 0; k < s.mean.size(); ++k) pts.push_back({a.minutes[k], s.mean[k]});
+    for (std::size_t k = 0; k < s.mean.size(); ++k) pts.push_back({x[k], s.mean[k]});
     if (pts.size() == 1) pts.push_back(pts.front());  // one record still shows as a dot
     if (!pts.empty()) sc.polyline(std::move(pts), s.colour, 2);
     // The labels one under the other beside the plot, as many as fit.
@@ -248,7 +259,8 @@ AnalyzeResult AnalyzePage(std::span<const RawRecord> slots, const PlateFormat& p
                   {x0 + static_cast<double>(j), double(slot.lower[j]) - 120}, ba.colour, 2);
       sc.text({x0 + 100, 2100 - 70.0 * static_cast<double>(i)}, std::to_string(slot.count), ba.colour);
     }
-    sc.text({-950, 2100 - 70.0 * static_cast<double>(i)},
+    // The beam's total under the rows of counts.
+    sc.text({100, 2100 - 70.0 * static_cast<double>(r.beams.size() + i)},
             "Ch" + std::to_string(ba.channel) + ": " + std::to_string(ba.total), ba.colour);
   }
   return r;

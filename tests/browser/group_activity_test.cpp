@@ -54,7 +54,7 @@ TEST(GroupActivity, MeanPerChannelOfEachGroupInUse) {
 
   std::vector<CountsRecord> records(3);
   for (int i = 0; i < 3; ++i) {
-    records[i].ElapsedMinutes = (i + 1) * 5;
+    records[i].ElapsedMinutes = i < 2 ? 5 : 6;  // two records in minute 5
     records[i].IntervalCounts[0] = static_cast<std::int16_t>(10 * i);
     records[i].IntervalCounts[1] = 2;
     records[i].IntervalCounts[2] = 3;
@@ -63,7 +63,7 @@ TEST(GroupActivity, MeanPerChannelOfEachGroupInUse) {
     records[i].IntervalCounts[5] = 8;
   }
   const GroupActivity a = BuildGroupActivity(records, plate, groups, status);
-  EXPECT_EQ(a.minutes, (std::vector<double>{5, 10, 15}));
+  EXPECT_EQ(a.minutes, (std::vector<double>{5, 5, 6}));
   ASSERT_EQ(a.series.size(), 2u);
   EXPECT_EQ(a.series[0].label, "000_Control");
   EXPECT_EQ(a.series[0].channels, (std::vector<int>{0, 1, 2}));
@@ -74,6 +74,11 @@ TEST(GroupActivity, MeanPerChannelOfEachGroupInUse) {
   EXPECT_DOUBLE_EQ(a.highest, 25.0 / 3);
   EXPECT_NE(a.series[0].colour, a.series[1].colour);
 
+  // The curves: the records of one minute spread across it.
+  const auto curve = std::find_if(a.scene.items.begin(), a.scene.items.end(),
+                                  [](const PlotItem& i) { return i.kind == PlotItem::Kind::Polyline; });
+  ASSERT_NE(curve, a.scene.items.end());
+  EXPECT_EQ(curve->points, (std::vector<PlotPoint>{{5, 5.0 / 3}, {5.5, 5}, {6, 25.0 / 3}}));
   EXPECT_TRUE(HasText(a.scene, "Time[min]"));
   EXPECT_TRUE(HasText(a.scene, "000_Control  A1 B1"));
   EXPECT_TRUE(HasText(a.scene, "002_Group2  A2"));
