@@ -36,7 +36,7 @@ struct Start : testing::Start {
 class AcquisitionTest : public QObject {
   Q_OBJECT
 
- private slots:
+ private Q_SLOTS:
   void playPauseStop() {
     testing::TempFolder data;
     InitDataFolder(data.path(), true);
@@ -64,7 +64,7 @@ class AcquisitionTest : public QObject {
     s.control<QTextEdit>("Txt_description")->setPlainText("two lines\nof text");
     auto* organism = s.control<QComboBox>("Cmb_organism");
     organism->setCurrentIndex(1);  // Zebrafish: the factor 2.8
-    emit organism->activated(1);
+    Q_EMIT organism->activated(1);
     s.op.type(std::string("UI run"));
     QTest::mouseClick(play, Qt::LeftButton);
     QCOMPARE(int(s.main.engine().runState), int(kRunning));
@@ -215,7 +215,7 @@ class AcquisitionTest : public QObject {
     auto* box = s.control<QLineEdit>("txt_snr_umbral");
     auto* label = s.control<QLabel>("lbl_umbral");
     organism->setCurrentIndex(1);
-    emit organism->activated(1);
+    Q_EMIT organism->activated(1);
     QCOMPARE(box->text(), QString("2.8"));
     QVERIFY(box->isHidden());
     QCOMPARE(label->text(), QString(">>>>"));
@@ -226,7 +226,7 @@ class AcquisitionTest : public QObject {
     QCOMPARE(label->text(), QString("> Zero SNR:"));
 
     box->setText("5.01");
-    emit box->editingFinished();
+    Q_EMIT box->editingFinished();
     QVERIFY(s.op.saw("Invalid value: 1.1 to 5.0"));
     QCOMPARE(box->text(), QString("1.8"));
     QCOMPARE(organism->currentIndex(), 2);
@@ -234,7 +234,7 @@ class AcquisitionTest : public QObject {
 
     s.op.clear();
     box->setText("3");
-    emit box->editingFinished();
+    Q_EMIT box->editingFinished();
     QVERIFY(s.op.shown().empty());
     QCOMPARE(box->text(), QString("3.0"));
     QCOMPARE(int(s.ws.setup.MenuTable[Mn1][SNRx10]), 30);

@@ -29,7 +29,7 @@ struct Start : testing::Start {
 class ConnectionTest : public QObject {
   Q_OBJECT
 
- private slots:
+ private Q_SLOTS:
   void runLatestProjectConnectsToTheInstrument() {
     testing::TempFolder data;
     InitDataFolder(data.path(), true);

@@ -69,7 +69,7 @@ struct RunningDemo {
 class LivePanelTest : public QObject {
   Q_OBJECT
 
- private slots:
+ private Q_SLOTS:
   void picturesFollowTheRun() {
     RunningDemo d;
     testing::Start& s = *d.s;
@@ -94,7 +94,7 @@ class LivePanelTest : public QObject {
     QCOMPARE(groups->count(), int(entries.size()));
     QVERIFY(groups->count() >= 2);
     groups->setCurrentIndex(1);
-    emit groups->activated(1);
+    Q_EMIT groups->activated(1);
     auto* wells = s.control<QListWidget>("lstgrup");
     QVERIFY(wells->count() > 0);
     QCOMPARE(wells->currentRow(), 0);
@@ -117,7 +117,7 @@ class LivePanelTest : public QObject {
     // A beam-in-well above the plate's highest (k96f: 1) is lowered.
     auto* sub = s.control<QLineEdit>("txtsub");
     sub->setText("5");
-    emit sub->editingFinished();
+    Q_EMIT sub->editingFinished();
     QCOMPARE(sub->text(), QString("1"));
 
     // The plate map: one red-outlined box per well of the plate.

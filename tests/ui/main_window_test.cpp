@@ -44,7 +44,7 @@ std::vector<QString> TabOrder(QWidget& window) {
 class MainWindowTest : public QObject {
   Q_OBJECT
 
- private slots:
+ private Q_SLOTS:
   void controlsKeepTheirNamesCaptionsRowsAndKeyboardOrder() {
     testing::TempFolder data;
     InitDataFolder(data.path(), true);

@@ -60,7 +60,7 @@ struct Bench {
 class OutputPanelsTest : public QObject {
   Q_OBJECT
 
- private slots:
+ private Q_SLOTS:
   void controlsCarryTheirNamesAndCaptions() {
     Bench b;
     for (const char* name : {"Frame_light", "Chk_lenabled", "txt_lon", "txt_loff", "txt_pulsetimes", "txt_pulseon",

@@ -54,7 +54,7 @@ void CheckBox(const PlotScene& base, PlotPoint a, PlotPoint b, QSize size, const
 
 class PlotWidgetTest : public QObject {
   Q_OBJECT
- private slots:
+ private Q_SLOTS:
   void boxesLandOnTheirPixels() {
     // x 0..100 over 200 pixels, y upwards 0..100 over 100: (10,20)-(30,50)
     // is columns 20..59, rows 50..79, in either corner order.

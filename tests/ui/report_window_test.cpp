@@ -130,7 +130,7 @@ void RunToTheEnd(testing::Start& s, sim::VirtualInstrument& instrument, const st
 class ReportWindowTest : public QObject {
   Q_OBJECT
 
- private slots:
+ private Q_SLOTS:
   void loadFillsTheControlsFromTheSettings() {
     ReportStart s;
     ReportConfig user;

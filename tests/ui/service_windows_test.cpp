@@ -47,7 +47,7 @@ struct Connected : testing::Start {
 class ServiceWindowsTest : public QObject {
   Q_OBJECT
 
- private slots:
+ private Q_SLOTS:
   void factorySettingsCalibrateTheInstrument() {
     testing::TempFolder data;
     InitDataFolder(data.path(), true);

@@ -43,7 +43,7 @@ QPoint WellCentre(const PlotWidget& w, const PlateFormat& plate, int well) {
 class SetupWindowTest : public QObject {
   Q_OBJECT
 
- private slots:
+ private Q_SLOTS:
   void editorCreatesAProjectWithItsGroups() {
     testing::TempFolder data;
     InitDataFolder(data.path(), true);
@@ -59,18 +59,18 @@ class SetupWindowTest : public QObject {
     // a non-number is refused and the value kept.
     auto* lapse = find((QLineEdit*)nullptr, "Txtlapse");
     lapse->setText("40000");
-    emit lapse->editingFinished();
+    Q_EMIT lapse->editingFinished();
     QCOMPARE(lapse->text(), QString("32000"));
     QCOMPARE(int(s.ws.setup.Aq_lapse), 32000);
     auto* buffer = find((QLineEdit*)nullptr, "Txtbuffer");
     buffer->setText("150");
-    emit buffer->editingFinished();
+    Q_EMIT buffer->editingFinished();
     QCOMPARE(buffer->text(), QString("200"));
     QCOMPARE(int(s.ws.setup.RT_Buffer), 200);
     auto* sample = find((QLineEdit*)nullptr, "Txtsample");
     const int rate = s.ws.setup.Sample_Rate;
     sample->setText("fast");
-    emit sample->editingFinished();
+    Q_EMIT sample->editingFinished();
     QCOMPARE(int(s.ws.setup.Sample_Rate), rate);
     QCOMPARE(sample->text(), QString::number(rate));
 
@@ -118,7 +118,7 @@ class SetupWindowTest : public QObject {
     QVERIFY(k96u >= 0);
     s.op.answer(Answer::Yes);
     plates->setCurrentIndex(k96u);
-    emit plates->activated(k96u);
+    Q_EMIT plates->activated(k96u);
     QVERIFY(!s.op.saw("Load New Plate configuration?"));  // not before the list has closed
     QTRY_COMPARE(QString::fromStdString(s.ws.setup.Plate_format), QString("k96u"));
     QVERIFY(s.op.saw("Load New Plate configuration?"));

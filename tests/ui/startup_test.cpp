@@ -40,7 +40,7 @@ void WriteFile(const std::filesystem::path& file, const std::string& bytes) {
 class StartupTest : public QObject {
   Q_OBJECT
 
- private slots:
+ private Q_SLOTS:
   void freshFolderEndsInAnEnabledChooserWithoutMessages() {
     testing::TempFolder data;
     InitDataFolder(data.path(), true);
@@ -256,11 +256,18 @@ class StartupTest : public QObject {
     s.main.activate();
     QVERIFY(bodyBends->isEnabled());
 
-    // The logo opens the web site; Help > Content the help document.
+    // The logo opens the web site; Help > Content the help document of the
+    // data folder, and names the folders it searched when there is none.
     QTest::mouseDClick(init->Image1, Qt::LeftButton);
     s.control<QAction>("mncontent")->trigger();
+    QCOMPARE(s.launcher.opened.size(), size_t(1));
+    QVERIFY(!s.op.texts().empty());
+    QVERIFY(s.op.texts().back().find("orb_help.pdf was not found") != std::string::npos);
+    QVERIFY(s.op.texts().back().find(data.path().string()) != std::string::npos);
+    data.write("orb_help.pdf", "%PDF-1.4\n");
+    s.control<QAction>("mncontent")->trigger();
     QCOMPARE(s.launcher.opened.size(), size_t(2));
-    QVERIFY(s.launcher.opened[1].ends_with("orb_help.pdf"));
+    QCOMPARE(s.launcher.opened[1], (data / "orb_help.pdf").string());
   }
 };
 

@@ -116,7 +116,7 @@ bool Frm_Init::eventFilter(QObject* watched, QEvent* event) {
     if (watched != frame_option[i] && watched != Label_option[i]) continue;
     if (event->type() == QEvent::Enter || event->type() == QEvent::MouseMove) highlightOption(i);
     if (event->type() == QEvent::MouseButtonRelease && isEnabled()) {
-      emit optionChosen(i);
+      Q_EMIT optionChosen(i);
       return true;
     }
   }
@@ -130,7 +130,7 @@ bool Frm_Init::eventFilter(QObject* watched, QEvent* event) {
 void Frm_Init::closeEvent(QCloseEvent* event) {
   // The chooser is hidden, never destroyed: closing it is the EXIT option.
   event->ignore();
-  if (isEnabled()) emit optionChosen(3);
+  if (isEnabled()) Q_EMIT optionChosen(3);
 }
 
 void Frm_Init::changeEvent(QEvent* event) {

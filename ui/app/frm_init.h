@@ -26,7 +26,7 @@ class Frm_Init : public QWidget {
   void highlightOption(int index);
   QColor optionColour(int index) const;
 
- signals:
+ Q_SIGNALS:
   void optionChosen(int index);  // 0 setup, 1 run latest, 2 analyze, 3 exit
 
  protected:

@@ -176,7 +176,7 @@ void CalibrationPanel::calibrationControlOn() {
 void CalibrationPanel::calibrationControlOff() {
   CalibrationControlOff(state_, ws_.setup);
   showState();
-  emit calibrationControlSwitchedOff();
+  Q_EMIT calibrationControlSwitchedOff();
 }
 
 void CalibrationPanel::takeEditorDetection(int organism, const std::string& snrText) {

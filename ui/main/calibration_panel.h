@@ -62,7 +62,7 @@ class CalibrationPanel : public QObject {
   void followRunState(int state);
   void hideStatusFrame();
 
- signals:
+ Q_SIGNALS:
   // Calibration Control went OFF: the project setup window checks its box.
   void calibrationControlSwitchedOff();
 

@@ -57,7 +57,7 @@ class ConnectionPanel : public QObject {
   // in the middle of a measurement.
   void followRun(bool active);
 
- signals:
+ Q_SIGNALS:
   void backRequested();  // "<< Back": to the chooser, the port stays open
 
  private:

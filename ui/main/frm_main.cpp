@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTextEdit>
 #include <QTimer>
@@ -19,6 +20,7 @@
 #include "acquisition/engine.h"
 #include "acquisition/outputs.h"
 #include "acquisition/run_control.h"
+#include "app/help_file.h"
 #include "app/startup.h"
 #include "device/connection.h"
 #include "reports/report_config.h"
@@ -120,8 +122,17 @@ void Frm_Main::buildMenus() {
 
   QMenu* help = menuBar()->addMenu("&Help");
   QAction* mncontent = Named(help->addAction("Content"), "mncontent");
-  connect(mncontent, &QAction::triggered, this,
-          [this] { program_.launcher.openPath(program_.ws.programFolder / "orb_help.pdf"); });
+  connect(mncontent, &QAction::triggered, this, [this] {
+    // The data folder's orb_help.pdf first, then the guide installed with
+    // the program or written by the build; a message when none is found.
+    const auto folders =
+        HelpFileFolders(program_.ws.programFolder, QCoreApplication::applicationDirPath().toStdString());
+    if (const auto guide = FindHelpFile(folders)) {
+      if (!program_.launcher.openPath(*guide)) program_.op.inform(HelpFileNotOpenedMessage(*guide));
+    } else {
+      program_.op.inform(HelpFileMissingMessage(folders));
+    }
+  });
   QAction* mnabout = Named(help->addAction("About"), "mnabout");
   connect(mnabout, &QAction::triggered, this, [this] {
     if (!about_) about_ = new Frm_About(this);
@@ -462,7 +473,7 @@ void Frm_Main::chooseOption(int index) {
     case 2:
       init_->hide();
       if (!offline_) {
-        offline_ = new Frm_offline(program_);
+        offline_ = new Frm_offline(program_, [this]() -> Frm_report& { return reports_->reportWindow(); });
         connect(offline_, &Frm_offline::backToMain, this, [this] { show(); });
       }
       offline_->show();

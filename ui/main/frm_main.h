@@ -54,6 +54,7 @@ class Frm_Main : public QMainWindow {
   // The chooser and the project setup window, created by the load.
   Frm_Init* frmInit() const { return init_; }
   Frm_setup* frmSetup() const { return setup_; }
+  Frm_offline* frmOffline() const { return offline_; }
 
   // Refresh on activation: the project header and the body-bends option.
   void activate();

@@ -73,7 +73,7 @@ class RunPanel : public QObject {
   // The body-bends box, for the live pictures to wire.
   QCheckBox* bodyBendsBox() const { return chk_bodybends; }
 
- signals:
+ Q_SIGNALS:
   void editRequested();  // ">Edit": the project setup window
 
  private:

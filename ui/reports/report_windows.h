@@ -44,8 +44,11 @@ class ReportWindows : public QObject {
   Frm_report* report() const { return report_.get(); }
   Frm_reportset* settings() const { return settings_.get(); }
 
- private:
+  // The report window, created and loaded on first use (the browser's
+  // "Report" opens it too).
   Frm_report& reportWindow();
+
+ private:
 
   Program& program_;
   QWidget& main_;

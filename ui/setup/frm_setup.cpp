@@ -311,15 +311,15 @@ void Frm_setup::wire() {
   });
 
   connect(Cmdoffline, &QPushButton::clicked, this, [this] {
-    emit detectionHandOver(BackToChooser(program_.ws.setup));
+    Q_EMIT detectionHandOver(BackToChooser(program_.ws.setup));
     hide();
-    emit backToChooser();
+    Q_EMIT backToChooser();
   });
   connect(Command_main, &QPushButton::clicked, this, [this] {
     const DetectionHandOver handOver = ContinueToRun(program_.ws.setup, program_.connection.connected);
-    emit detectionHandOver(handOver);
+    Q_EMIT detectionHandOver(handOver);
     hide();
-    emit continueToRun(handOver);
+    Q_EMIT continueToRun(handOver);
   });
 }
 
@@ -396,7 +396,7 @@ void Frm_setup::takeBox(QLineEdit* box, const BoxEdit& edit, bool putBack) {
   if (!edit.message.empty()) program_.op.inform(edit.message);
 }
 
-void Frm_setup::setTool(int tool, bool checked) { emit toolsChanged(SetTool(program_.ws.setup, tool, checked)); }
+void Frm_setup::setTool(int tool, bool checked) { Q_EMIT toolsChanged(SetTool(program_.ws.setup, tool, checked)); }
 
 void Frm_setup::platePicked(const QString& text) {
   pendingPlate_.choose(text.toStdString());
@@ -454,7 +454,7 @@ void Frm_setup::closeEvent(QCloseEvent* event) {
   // The editor is hidden, never destroyed; closing it returns to the chooser.
   event->ignore();
   hide();
-  emit backToChooser();
+  Q_EMIT backToChooser();
 }
 
 }  // namespace orb

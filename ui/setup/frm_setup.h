@@ -45,7 +45,7 @@ class Frm_setup : public QWidget {
   QCheckBox* chkcalib = nullptr;
   QPushButton* Cmdoffline = nullptr;
 
- signals:
+ Q_SIGNALS:
   // "<<Back" (or closing the window): the chooser comes back.
   void backToChooser();
   // The detection settings for the main window ("<<Back" and "Continue").

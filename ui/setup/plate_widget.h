@@ -22,7 +22,7 @@ class PlateWidget : public PlotWidget {
     return {s.left + pixel.x() / w * (s.right - s.left), s.top + pixel.y() / h * (s.bottom - s.top)};
   }
 
- signals:
+ Q_SIGNALS:
   void pressed(orb::MouseButton button, double x, double y);
   void dragged(double x, double y);
   void released(double x, double y);
@@ -30,15 +30,15 @@ class PlateWidget : public PlotWidget {
  protected:
   void mousePressEvent(QMouseEvent* e) override {
     const PlotPoint p = toUser(e->position());
-    emit pressed(ButtonOf(e->button()), p.x, p.y);
+    Q_EMIT pressed(ButtonOf(e->button()), p.x, p.y);
   }
   void mouseMoveEvent(QMouseEvent* e) override {
     const PlotPoint p = toUser(e->position());
-    emit dragged(p.x, p.y);
+    Q_EMIT dragged(p.x, p.y);
   }
   void mouseReleaseEvent(QMouseEvent* e) override {
     const PlotPoint p = toUser(e->position());
-    emit released(p.x, p.y);
+    Q_EMIT released(p.x, p.y);
   }
 
  private:
