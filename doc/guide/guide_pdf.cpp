@@ -70,12 +70,15 @@ bool LoadPictures(QTextDocument& doc, const QString& baseFolder, double maxWidth
 }
 
 // Spacing that the Markdown reader leaves out: room between paragraphs and
-// around headings, padded table cells with thin rules, a tinted background
+// around headings, a new page for each chapter, padded table cells with thin rules, a tinted background
 // behind code blocks. `line` is the height of a line of body text.
 void Space(QTextDocument& doc, double line) {
   for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
     QTextBlockFormat format = block.blockFormat();
     if (format.headingLevel() > 0) {
+      // Each chapter starts a page, so that no chapter title is left alone
+      // at the foot of one.
+      if (format.headingLevel() == 2) format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
       format.setTopMargin(line * (format.headingLevel() <= 1 ? 1.2 : 0.9));
       format.setBottomMargin(line * 0.35);
     } else if (format.nonBreakableLines()) {  // a code block
