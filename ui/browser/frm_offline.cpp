@@ -21,6 +21,7 @@
 #include "browser/join.h"
 #include "browser/list_actions.h"
 #include "browser/signal_export.h"
+#include "records/record_files.h"
 #include "reports/report_window.h"
 #include "ui/app/program.h"
 #include "ui/app/widgets.h"
@@ -481,11 +482,22 @@ void Frm_offline::groupActivity() {
 
 void Frm_offline::analyze() {
   if (!groups_) return;
+  // The time axis is labelled with the minutes of the page's intervals.
+  std::vector<double> minutes;
+  if (const auto records = ReadCountsFile(pages_.folder()))
+    minutes = PageSlotMinutes(*records, pages_.page(), pages_.fileCount());
   const AnalyzeResult r = AnalyzePage(pages_.slots(), groups_->plate, well_, frmtxt_threshold->text().toStdString(),
-                                      cmb_modeanalisis->currentText().toStdString());
+                                      cmb_modeanalisis->currentText().toStdString(), minutes);
   frmtxt_threshold->setText(Q(r.threshold.text));
-  mode_ = 1;
-  Picreal->setScene(r.scene);
+  // The counts over the signal: the page's traces first (without their
+  // sample-axis labels, which the time axis replaces), then the analysis.
+  channelSignal();
+  PlotScene merged = Picreal->scene();
+  std::erase_if(merged.items, [](const PlotItem& item) {
+    return item.kind == PlotItem::Kind::Text && (item.text == "[sample]" || item.text.rfind('k', 0) == 0);
+  });
+  merged.items.insert(merged.items.end(), r.scene.items.begin(), r.scene.items.end());
+  Picreal->setScene(std::move(merged));
 }
 
 // ---- joins and exports -----------------------------------------------------
@@ -565,6 +577,7 @@ void Frm_offline::plateConfig() {
   if (!groups_) return;
   regroup_ = std::make_unique<RegroupEditor>(*groups_, program_.op, program_.clock);
   mode_ = 3;
+  lstgrup->hide();  // the plate picture gets the room of the group's well list
   Framegrup->show();
   showRegroup(regroup_->Enter());
 }
@@ -592,6 +605,7 @@ void Frm_offline::exitGroupEdition() {
   regroup_->Exit();
   regroup_.reset();
   Framegrup->hide();
+  lstgrup->show();
   mode_ = 0;
   fillActivityGroups();
   groupActivity();
