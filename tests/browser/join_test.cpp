@@ -156,7 +156,7 @@ TEST_F(JoinTest, AnExistingFolderIsNeverWrittenIntoTheNextMinuteIsTaken) {
   const fs::path busy = MakeAcquisition(project, "20240203_0915", 7, 9);
   fs::create_directory(project / "20240203_0916");
   const auto before = ReadWholeFile(busy / kCountsFile);
-  const JoinResult r = JoinAcquisitions(Items({a, b}), {.ask = false}, op, clock);
+  const JoinResult r = JoinAcquisitions(Items({a, b}), {.ask = false, .name = std::nullopt}, op, clock);
   ASSERT_TRUE(r.joined()) << r.message;
   EXPECT_EQ(r.folder, project / "20240203_0917");
   EXPECT_EQ(ReadWholeFile(busy / kCountsFile), before);
@@ -180,7 +180,7 @@ TEST_F(JoinTest, DifferentPlatesAreRefusedAndNothingIsMade) {
 TEST_F(JoinTest, DifferentProjectsAreRefused) {
   const fs::path a = MakeAcquisition(project, "20240131_1405", 4, 1);
   const fs::path b = MakeAcquisition(tmp.path() / "p00002", "20240131_1500", 4, 2);
-  const JoinResult r = JoinAcquisitions(Items({a, b}), {.ask = false}, op, clock);
+  const JoinResult r = JoinAcquisitions(Items({a, b}), {.ask = false, .name = std::nullopt}, op, clock);
   EXPECT_EQ(r.status, JoinResult::Status::Refused);
   EXPECT_NE(r.message.find("different projects"), std::string::npos);
   EXPECT_EQ(Subfolders(project), (std::vector<std::string>{"20240131_1405"}));
@@ -219,7 +219,7 @@ TEST_F(JoinTest, AMissingCountsFileOrAnUnstorableNameIsRefused) {
   JoinResult r = JoinAcquisitions(Items({a, b}), {.ask = false, .name = "say \"hi\""}, op, clock);
   EXPECT_EQ(r.status, JoinResult::Status::Refused);
   fs::remove(b / kCountsFile);
-  r = JoinAcquisitions(Items({a, b}), {.ask = false}, op, clock);
+  r = JoinAcquisitions(Items({a, b}), {.ask = false, .name = std::nullopt}, op, clock);
   EXPECT_EQ(r.status, JoinResult::Status::Refused);
   EXPECT_NE(r.message.find("counts.bin"), std::string::npos);
   EXPECT_EQ(Subfolders(project).size(), 2u);
@@ -232,7 +232,7 @@ TEST_F(JoinTest, AFailureRemovesTheNewFolderAndSaysSo) {
   // the folder and its snapshot are made before subproj.dat fails.
   std::vector<JoinItem> items = Items({a, b});
   items[1].line += " \xE2\x9C\x93";
-  const JoinResult r = JoinAcquisitions(items, {.ask = false}, op, clock);
+  const JoinResult r = JoinAcquisitions(items, {.ask = false, .name = std::nullopt}, op, clock);
   EXPECT_EQ(r.status, JoinResult::Status::Failed);
   EXPECT_NE(r.message.find("subproj.dat"), std::string::npos) << r.message;
   EXPECT_EQ(op.texts().back(), r.message);
