@@ -140,6 +140,9 @@ class BrowserWindowTest : public QObject {
     const fs::path picture = w->exportImage(".bmp");
     QVERIFY(fs::exists(picture));
     QCOMPARE(ReadWholeFile(picture)->substr(0, 2), std::string("BM"));
+    testing::Find<QAction>(*w, "pngexporta")->trigger();
+    QCOMPARE(s.launcher.opened.back(), (first / "signal_A1_page2.png").string());
+    QCOMPARE(ReadWholeFile(first / "signal_A1_page2.png")->substr(1, 3), std::string("PNG"));
 
     // The group activity view draws from counts.bin.
     QTest::mouseClick(testing::Find<QPushButton>(*w, "Cmd_leegroups"), Qt::LeftButton);

@@ -137,7 +137,9 @@ Frm_offline::Frm_offline(Program& program, std::function<Frm_report&()> reportWi
   mnexporta->setObjectName("mnexporta");
   bmpexporta = Named(mnexporta->addAction("Export to BMP..."), "bmpexporta");
   asciiexporta = Named(mnexporta->addAction("Export to ASCII..."), "asciiexporta");
+  pngexporta = Named(mnexporta->addAction("Export to PNG..."), "pngexporta");
   connect(bmpexporta, &QAction::triggered, this, [this] { exportImage(".bmp"); });
+  connect(pngexporta, &QAction::triggered, this, [this] { exportImage(".png"); });
   connect(asciiexporta, &QAction::triggered, this, [this] { exportAscii(); });
 
   auto* pageRow = new QHBoxLayout;

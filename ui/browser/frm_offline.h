@@ -99,6 +99,7 @@ class Frm_offline : public QMainWindow {
   QMenu* mnexporta = nullptr;
   QAction* bmpexporta = nullptr;
   QAction* asciiexporta = nullptr;
+  QAction* pngexporta = nullptr;  // the same picture as PNG
 
   // Group activity and "Analyze".
   QComboBox* combogrup = nullptr;
