@@ -1,5 +1,7 @@
 #include "browser/group_activity.h"
 
+#include "browser/signal_pages.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -167,14 +169,6 @@ AnalyzeThreshold CheckAnalyzeThreshold(const std::string& text) {
 
 int AnalyzeMethod(const std::string& modeText) { return modeText == "Mode:1" ? 1 : 0; }
 
-PlotColour BeamColour(int beam, int beams) {
-  static constexpr std::array<PlotColour, 4> kFour = {0xFF0000, 0x0000FF, 0x00FF00, 0xC88000};
-  if (beams <= 4) return kFour[static_cast<std::size_t>(std::clamp(beam, 0, 3))];
-  const auto red = static_cast<PlotColour>(RoundHalfEven(255.0 * beam / beams));
-  const auto green = static_cast<PlotColour>(RoundHalfEven(255.0 - 255.0 * beam / beams));
-  return (red << 16) | (green << 8);
-}
-
 std::vector<double> PageSlotMinutes(std::span<const CountsRecord> records, int page, int rawFiles) {
   std::vector<double> minutes(kAnalyzedSlots, std::nan(""));
   if (page < 1) return minutes;
@@ -202,19 +196,18 @@ AnalyzeResult AnalyzePage(std::span<const RawRecord> slots, const PlateFormat& p
   r.threshold = CheckAnalyzeThreshold(thresholdText);
   r.method = AnalyzeMethod(modeText);
 
-  std::vector<std::pair<int, int>> beams;  // beam in well, channel
-  for (int b = 0; b <= plate.MaxBeam; ++b)
-    if (const int c = BeamOfWell(plate, well, b); c >= 0) beams.push_back({b, c});
+  // The well's beams in the colours the signal view draws them in.
+  const std::vector<BeamTrace> beams = WellBeams(plate, well);
 
   IntervalAnalyzer analyzer;
   std::vector<std::int16_t> copy;
   const int slotCount = std::min<int>(static_cast<int>(slots.size()), kAnalyzedSlots);
   for (std::size_t k = 0; k < beams.size(); ++k) {
-    const auto [b, c] = beams[k];
+    const int c = beams[k].channel;
     BeamAnalysis ba;
-    ba.beam = b;
+    ba.beam = beams[k].beam;
     ba.channel = c;
-    ba.colour = BeamColour(static_cast<int>(k), static_cast<int>(beams.size()));
+    ba.colour = beams[k].colour;
     for (int s = 0; s < slotCount; ++s) {
       const RawRecord& rec = slots[static_cast<std::size_t>(s)];
       if (rec.values.size() < kSignalMinValues) continue;  // no interval in this slot

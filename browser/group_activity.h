@@ -77,10 +77,6 @@ AnalyzeThreshold CheckAnalyzeThreshold(const std::string& text);
 // cmb_modeanalisis: "Mode:1" is method 1, anything else method 0.
 int AnalyzeMethod(const std::string& modeText);
 
-// The colour of beam i of a well of n beams, as the signal view draws it:
-// red, blue, green, orange for up to four beams, else RGB(255 i / n,
-// 255 - 255 i / n, 0).
-PlotColour BeamColour(int beam, int beams);
 
 struct SlotCounts {
   int slot = 0;

@@ -166,7 +166,7 @@ std::string BackupStamp(const LocalDateTime& t) {
          FormatDigits(t.hour, 2) + FormatDigits(t.minute, 2) + FormatDigits(t.second, 2);
 }
 
-NewFileResult WriteNewFile(const fs::path& path, std::string_view bytes) {
+NewFileResult WriteUnderFreeName(const fs::path& path, std::string_view bytes) {
   const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
   const std::string stem = path.stem().string(), ext = path.extension().string();
   NewFileResult temp = WriteTempFile(folder, stem, bytes);
@@ -234,7 +234,7 @@ GroupSaveResult SaveAcquisitionGroups(const fs::path& folder, const GroupTable& 
       return fail(previous.string() + ": " + ec.message());
     r.backups.push_back(previous);
     const fs::path wanted = folder / (f.stem + stamp + ".bak");
-    const NewFileResult stamped = WriteNewFile(wanted, f.current.bytes);
+    const NewFileResult stamped = WriteUnderFreeName(wanted, f.current.bytes);
     if (stamped.error) return fail(wanted.string() + ": " + stamped.error.message());
     r.backups.push_back(stamped.path);
   }

@@ -94,7 +94,7 @@ struct NewFileResult {
   std::filesystem::path path;
   std::error_code error;
 };
-NewFileResult WriteNewFile(const std::filesystem::path& path, std::string_view bytes);
+NewFileResult WriteUnderFreeName(const std::filesystem::path& path, std::string_view bytes);
 
 // How the group files are replaced; tests put a failing one in.
 using FileReplacer = std::function<std::error_code(const std::filesystem::path&, std::string_view)>;

@@ -80,7 +80,7 @@ TEST(BackupNames, NewFileNeverReplacesAnEarlierOne) {
   testing::TempFolder folder;
   folder.write("groups20220415_103005.bak", "first");
   folder.write("groups20220415_103005_2.bak", "second");
-  const auto r = WriteNewFile(folder / "groups20220415_103005.bak", "third");
+  const auto r = WriteUnderFreeName(folder / "groups20220415_103005.bak", "third");
   ASSERT_FALSE(r.error) << r.error.message();
   EXPECT_EQ(r.path, folder / "groups20220415_103005_3.bak");
   EXPECT_EQ(folder.read("groups20220415_103005.bak"), "first");
