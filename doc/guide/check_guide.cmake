@@ -5,7 +5,8 @@
 #  - every picture it shows exists, stays under 150 KB, and every picture of
 #    images/ is shown (no stale picture is installed);
 #  - orbelune-guide-pdf lays the guide out as a PDF of several pages, and
-#    refuses a guide whose picture is missing.
+#    refuses a guide whose picture is missing or whose text the Markdown
+#    reader loses.
 # -DGUIDE=doc/guide/guide.md -DUI=ui -DTOOL=orbelune-guide-pdf -DWORK=folder
 cmake_minimum_required(VERSION 3.25)
 file(READ "${GUIDE}" guide)
@@ -78,6 +79,13 @@ file(WRITE "${broken}" "# Broken\n\n![gone](images/not-there.png)\n")
 execute_process(COMMAND "${TOOL}" "${broken}" "${WORK}/broken.pdf" RESULT_VARIABLE rc OUTPUT_QUIET ERROR_QUIET)
 if(rc EQUAL 0)
   list(APPEND problems "orbelune-guide-pdf accepted a guide whose picture is missing")
+endif()
+# A word in angle brackets is read as an HTML tag and the text after it can
+# be lost: the tool must refuse such a guide rather than print half of it.
+file(WRITE "${broken}" "# Lost\n\nGo to <Setup> and save.\n\n## Next chapter\n\nText.\n")
+execute_process(COMMAND "${TOOL}" "${broken}" "${WORK}/broken.pdf" RESULT_VARIABLE rc OUTPUT_QUIET ERROR_QUIET)
+if(rc EQUAL 0)
+  list(APPEND problems "orbelune-guide-pdf accepted a guide whose text after <Setup> is lost")
 endif()
 
 if(problems)

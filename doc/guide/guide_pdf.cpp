@@ -1,8 +1,9 @@
 // orbelune-guide-pdf GUIDE.md OUT.pdf: the user guide as an A4 PDF, the one
 // "Help > Content" opens. The Markdown is laid out by Qt's text document,
 // its pictures are read from paths relative to the Markdown file and scaled
-// down to the width of the page, and every page but the first gets its
-// number at the foot. Runs without a display (offscreen platform).
+// down to the width of the page, a contents page lists the chapters and
+// sections with their pages, and every page but the first gets its number
+// at the foot. Runs without a display (offscreen platform).
 #include <QAbstractTextDocumentLayout>
 #include <QFile>
 #include <QFileInfo>
@@ -10,6 +11,8 @@
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRegularExpression>
+#include <QSaveFile>
 #include <QFontMetricsF>
 #include <QTextBlock>
 #include <QTextFrame>
@@ -69,6 +72,30 @@ bool LoadPictures(QTextDocument& doc, const QString& baseFolder, double maxWidth
   return ok;
 }
 
+// The number of headings the Markdown source has (lines starting with "#"
+// and a blank, outside fenced code). The reader takes a word in angle
+// brackets for an HTML tag and may drop the text after it, headings
+// included; fewer headings with text in the document than in the source
+// show such a loss.
+int SourceHeadings(const QString& markdown) {
+  static const QRegularExpression heading("^#{1,6} ");
+  int count = 0;
+  bool fenced = false;
+  for (const QString& line : markdown.split('\n')) {
+    if (line.startsWith("```")) fenced = !fenced;
+    if (!fenced && heading.match(line).hasMatch()) ++count;
+  }
+  return count;
+}
+
+int DocumentHeadings(const QTextDocument& doc) {
+  int count = 0;
+  for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+    if (block.blockFormat().headingLevel() > 0 && !block.text().trimmed().isEmpty()) ++count;
+  }
+  return count;
+}
+
 // Spacing that the Markdown reader leaves out: room between paragraphs and
 // around headings, a new page for each chapter, padded table cells with thin rules, a tinted background
 // behind code blocks. `line` is the height of a line of body text.
@@ -103,6 +130,71 @@ void Space(QTextDocument& doc, double line) {
   }
 }
 
+// A "Contents" chapter before the first chapter: one line per chapter and
+// section, its page number right-aligned. The numbers are placeholders of
+// two digits until FillContents puts the real ones in, so that filling
+// them moves nothing. Returns where each placeholder is, in heading order.
+// `width` and `line` are in the writer's units, `tabScale` turns them into
+// those of tab positions (a 96 dpi screen's).
+std::vector<int> AddContents(QTextDocument& doc, double width, double line, double tabScale) {
+  struct Heading {
+    int level;
+    QString text;
+  };
+  std::vector<Heading> headings;
+  QTextBlock first;
+  for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+    const int level = block.blockFormat().headingLevel();
+    if (level == 2 && !first.isValid()) first = block;
+    if (level == 2 || level == 3) headings.push_back({level, block.text()});
+  }
+  std::vector<int> numbers;
+  if (!first.isValid() || !first.previous().isValid()) return numbers;
+
+  // A new chapter heading, like the first one, between the introduction and
+  // the first chapter.
+  QTextCursor cursor(first.previous());
+  cursor.movePosition(QTextCursor::EndOfBlock);
+  const QTextCharFormat titleFont = first.begin().atEnd() ? first.charFormat() : first.begin().fragment().charFormat();
+  cursor.insertBlock(first.blockFormat(), titleFont);
+  cursor.insertText("Contents");
+  for (const Heading& heading : headings) {
+    const double indent = heading.level == 3 ? line * 1.5 : 0;
+    QTextBlockFormat entry;
+    entry.setLeftMargin(indent);
+    entry.setTopMargin(heading.level == 2 ? line * 0.5 : 0);
+    // The tab stop counts from the indented edge; a little short of the
+    // right edge so that the number stays on the line.
+    entry.setTabPositions({QTextOption::Tab((width - indent - line) * tabScale, QTextOption::RightTab)});
+    QTextCharFormat text;
+    text.setFontWeight(heading.level == 2 ? QFont::Bold : QFont::Normal);
+    cursor.insertBlock(entry, text);
+    cursor.insertText(heading.text + "\t");
+    numbers.push_back(cursor.position());
+    cursor.insertText("00");
+  }
+  return numbers;
+}
+
+// Puts the page of each chapter and section heading that follows the
+// contents into its placeholder.
+void FillContents(QTextDocument& doc, const std::vector<int>& numbers, double pageHeight) {
+  if (numbers.empty()) return;
+  std::vector<int> pages;
+  for (QTextBlock block = doc.findBlock(numbers.back()).next(); block.isValid(); block = block.next()) {
+    const int level = block.blockFormat().headingLevel();
+    if (level != 2 && level != 3) continue;
+    const QRectF box = doc.documentLayout()->blockBoundingRect(block);
+    pages.push_back(static_cast<int>((box.top() + 1) / pageHeight) + 1);
+  }
+  for (std::size_t i = std::min(numbers.size(), pages.size()); i-- > 0;) {
+    QTextCursor cursor(&doc);
+    cursor.setPosition(numbers[i]);
+    cursor.setPosition(numbers[i] + 2, QTextCursor::KeepAnchor);
+    cursor.insertText(QString::number(pages[i]));
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -121,7 +213,14 @@ int main(int argc, char** argv) {
   }
   const QString markdown = QString::fromUtf8(file.readAll());
 
-  QPdfWriter writer(target);
+  // Written whole or not at all: a failed run leaves no PDF behind that a
+  // later build could take for a finished one.
+  QSaveFile out(target);
+  if (!out.open(QIODevice::WriteOnly)) {
+    std::fprintf(stderr, "orbelune-guide-pdf: cannot write %s\n", qPrintable(target));
+    return 4;
+  }
+  QPdfWriter writer(&out);
   writer.setPageSize(QPageSize(QPageSize::A4));
   writer.setPageMargins(QMarginsF(0, 0, 0, 0));
   writer.setResolution(300);
@@ -141,9 +240,20 @@ int main(int argc, char** argv) {
   doc.setDefaultFont(font);
   doc.setMarkdown(markdown, QTextDocument::MarkdownDialectGitHub);
   doc.setPageSize(body);
+  if (DocumentHeadings(doc) != SourceHeadings(markdown)) {
+    std::fprintf(stderr,
+                 "orbelune-guide-pdf: %s has %d headings but only %d were read; text in angle brackets "
+                 "(<word>) outside code is taken for HTML: write it \\<word>\n",
+                 qPrintable(source), SourceHeadings(markdown), DocumentHeadings(doc));
+    return 7;
+  }
   Space(doc, QFontMetricsF(font, &writer).height());
   // Picture widths are in units of a 96 dpi screen, scaled to the writer.
   if (!LoadPictures(doc, QFileInfo(source).absolutePath(), body.width() * 96.0 / writer.logicalDpiX())) return 7;
+  const std::vector<int> contents =
+      AddContents(doc, body.width(), QFontMetricsF(font, &writer).height(), 96.0 / writer.logicalDpiX());
+  doc.pageCount();  // lays the document out
+  FillContents(doc, contents, body.height());
 
   QPainter painter;
   if (!painter.begin(&writer)) {
@@ -168,6 +278,10 @@ int main(int argc, char** argv) {
     }
   }
   painter.end();
+  if (!out.commit()) {
+    std::fprintf(stderr, "orbelune-guide-pdf: cannot write %s\n", qPrintable(target));
+    return 4;
+  }
   std::printf("%s: %d pages\n", qPrintable(target), pages);
   return 0;
 }
