@@ -113,7 +113,10 @@ class BrowserWindowTest : public QObject {
     QCOMPARE(RowStarting(*list, "+        \tp00000_"), -1);
     QTest::mouseClick(testing::Find<QLabel>(*w, "lblback"), Qt::LeftButton);
     QCOMPARE(testing::Find<QLineEdit>(*w, "txt_search")->text(), QString());
-    w->doubleClickLine(RowStarting(*list, "+ 2024.0131\tp00001_"));
+    // Enter on a project line expands it as a double click does.
+    list->setCurrentRow(RowStarting(*list, "+ 2024.0131\tp00001_"));
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(list->count(), 3);
 
     // Opening the first recording: two pages, the report button names it.
     w->doubleClickLine(RowStarting(*list, "  > 2024.0131"));

@@ -6,6 +6,7 @@
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -104,6 +105,7 @@ Frm_offline::Frm_offline(Program& program, std::function<Frm_report&()> reportWi
   Listpj->setSelectionMode(QAbstractItemView::ExtendedSelection);
   Listpj->setContextMenuPolicy(Qt::CustomContextMenu);
   Listpj->setMinimumWidth(380);
+  Listpj->installEventFilter(this);  // Enter opens the line as a double click does
   left->addWidget(Listpj, 1);
   listMenu = new QMenu(this);
   listMenu->setObjectName("mnlist");
@@ -625,7 +627,13 @@ void Frm_offline::plotPressed(int button, double x, double y) {
 // ---- the window ----------------------------------------------------------------
 
 bool Frm_offline::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::MouseButtonRelease) {
+  if (event->type() == QEvent::KeyPress && watched == Listpj) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && Listpj->currentRow() >= 0) {
+      doubleClickLine(Listpj->currentRow());
+      return true;
+    }
+  } else if (event->type() == QEvent::MouseButtonRelease) {
     if (watched == lbl_date) clickDate();
     else if (watched == lblback) hideSubfolders();
   } else if (event->type() == QEvent::MouseButtonDblClick && watched == combogrup2 && regroup_) {
