@@ -3,8 +3,8 @@
 # runs the demo project on the virtual instrument under a virtual display,
 # and its windows are saved one by one: the start-up chooser, the project
 # editor, the main window in the display modes of its activity picture, the
-# report window, the report settings, the device self-test and the factory
-# settings window. Takes about two minutes.
+# report window, the report settings, the recorded-experiments browser, the
+# device self-test and the factory settings window. Takes about two minutes.
 #   tools/screenshots.sh [OUT]     (from the repository, after the build)
 # OUT defaults to doc/guide/images. Needs Xvfb; the build folder is $BUILD,
 # else build. The program is built first unless NO_BUILD=1 (for a build

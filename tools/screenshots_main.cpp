@@ -4,14 +4,16 @@
 // the start-up chooser and the project editor are pictured, the main
 // window records two intervals and is pictured in the display modes of
 // its activity picture (group, bars, plate map), then the report window,
-// the report settings, the device self-test and the factory settings
-// window. The pictures are written to the folder OUT as PNG. Run by
+// the report settings, the recorded-experiments browser on that recording
+// (its group activity and its groups on the plate), the device self-test
+// and the factory settings window. The pictures are written to the folder OUT as PNG. Run by
 // tools/screenshots.sh under a virtual display.
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QImage>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
@@ -26,6 +28,7 @@
 #include "ui/app/frm_init.h"
 #include "ui/app/program.h"
 #include "ui/app/qt_seams.h"
+#include "ui/browser/frm_offline.h"
 #include "ui/main/frm_main.h"
 #include "ui/reports/frm_report.h"
 #include "ui/reports/frm_reportset.h"
@@ -150,6 +153,40 @@ int main(int argc, char** argv) {
   Wait(800);
   ok = Save(main.reports().settings(), out, "report-settings.png") && ok;
   if (auto* settings = main.reports().settings()) settings->hide();
+
+  // "Analyze recorded experiments": the browser with the recording just
+  // made opened on its group activity, then its groups on the plate.
+  Q_EMIT main.frmInit()->optionChosen(2);
+  Wait(800);
+  if (orb::Frm_offline* browser = main.frmOffline()) {
+    browser->resize(1240, 700);
+    // Expand the current project and open its newest recording.
+    for (int i = 0; i < static_cast<int>(browser->list().lines().size()); ++i) {
+      if (browser->list().lines()[i].projectFolder == ws.ProjectPath.filename().string()) {
+        browser->doubleClickLine(i);
+        break;
+      }
+    }
+    int newest = -1;
+    for (int i = 0; i < static_cast<int>(browser->list().lines().size()); ++i)
+      if (browser->list().lines()[i].kind == orb::LineKind::Acquisition) newest = i;
+    if (newest >= 0) {
+      browser->clickLine(newest);
+      browser->Listpj->setCurrentRow(newest);
+      browser->doubleClickLine(newest);
+      Wait(500);
+      browser->groupActivity();
+      ok = Save(browser, out, "browser.png") && ok;
+      browser->plateConfig();
+      Wait(500);
+      ok = Save(browser, out, "browser-groups.png") && ok;
+      browser->exitGroupEdition();
+    } else {
+      std::cerr << "orbelune-screenshots: the browser lists no recording\n";
+      ok = false;
+    }
+    browser->hide();
+  }
 
   // "Test DEVICE" to its end, then "Factory Settings".
   main.show();
