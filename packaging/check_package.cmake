@@ -2,7 +2,7 @@
 # checks what it holds: the programs, the desktop entry and its icon, the
 # manual pages, the plate files, the documentation, and the dependencies
 # declared for the Qt libraries the desktop program links.
-#   cmake -DBUILD=<build folder> -DOUT=<scratch folder> -DUI=ON|OFF [-DGUIDE=ON] -P check_package.cmake
+#   cmake -DBUILD=<build folder> -DOUT=<scratch folder> -DUI=ON|OFF -P check_package.cmake
 file(REMOVE_RECURSE "${OUT}")
 file(MAKE_DIRECTORY "${OUT}")
 execute_process(COMMAND cpack -G DEB -B "${OUT}" --config "${BUILD}/CPackConfig.cmake"
@@ -35,8 +35,13 @@ if(UI)
     ./usr/share/applications/orbelune.desktop
     ./usr/share/icons/hicolor/scalable/apps/orbelune.svg)
 endif()
-if(GUIDE)
-  list(APPEND expected ./usr/share/doc/orbelune/orb_help.pdf)
+if(UI)
+  # The user guide is laid out by a Qt tool built with the desktop program.
+  list(APPEND expected
+    ./usr/share/doc/orbelune/orb_help.pdf
+    ./usr/share/doc/orbelune/orb_help.html
+    ./usr/share/doc/orbelune/guide.md
+    ./usr/share/doc/orbelune/images/browser.png)
 endif()
 set(missing)
 foreach(path IN LISTS expected)

@@ -200,8 +200,8 @@ void FillContents(QTextDocument& doc, const std::vector<int>& numbers, double pa
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: orbelune-guide-pdf GUIDE.md OUT.pdf\n");
+  if (argc != 3 && argc != 4) {
+    std::fprintf(stderr, "usage: orbelune-guide-pdf GUIDE.md OUT.pdf [OUT.html]\n");
     return 2;
   }
   const QString source = QString::fromLocal8Bit(argv[1]);
@@ -246,6 +246,15 @@ int main(int argc, char** argv) {
                  "(<word>) outside code is taken for HTML: write it \\<word>\n",
                  qPrintable(source), SourceHeadings(markdown), DocumentHeadings(doc));
     return 7;
+  }
+  if (argc == 4) {
+    // The same guide as one HTML page, its pictures referred to as in the
+    // Markdown (images/...), for a browser or a screen reader.
+    QSaveFile html(QString::fromLocal8Bit(argv[3]));
+    if (!html.open(QIODevice::WriteOnly) || html.write(doc.toHtml().toUtf8()) < 0 || !html.commit()) {
+      std::fprintf(stderr, "orbelune-guide-pdf: cannot write %s\n", argv[3]);
+      return 4;
+    }
   }
   Space(doc, QFontMetricsF(font, &writer).height());
   // Picture widths are in units of a 96 dpi screen, scaled to the writer.
