@@ -1,13 +1,15 @@
 // orbelune-screenshots DATA OUT: the pictures of the user guide, taken from
 // the real windows of the desktop program on the virtual instrument. The
 // demo project of the data folder DATA (created when missing) is opened:
-// the start-up chooser and the project editor are pictured, the main
-// window records two intervals and is pictured in the display modes of
-// its activity picture (group, bars, plate map), then the report window,
-// the report settings, the recorded-experiments browser on that recording
-// (its group activity and its groups on the plate), the device self-test
-// and the factory settings window. The pictures are written to the folder OUT as PNG. Run by
+// the start-up chooser and the project editor (with its project list) are
+// pictured, the main window records two intervals and is pictured in the
+// display modes of its activity picture (group, bars, plate map), then the
+// report window, the report settings, the recorded-experiments browser on
+// that recording (its group activity and its groups on the plate), the
+// About box, the device self-test and the factory settings window. The
+// pictures are written to the folder OUT as PNG. Run by
 // tools/screenshots.sh under a virtual display.
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
@@ -25,6 +27,7 @@
 #include "app/workspace.h"
 #include "common/seams.h"
 #include "sim/virtual_instrument.h"
+#include "ui/app/frm_about.h"
 #include "ui/app/frm_init.h"
 #include "ui/app/program.h"
 #include "ui/app/qt_seams.h"
@@ -130,6 +133,9 @@ int main(int argc, char** argv) {
   Q_EMIT main.frmInit()->optionChosen(0);
   Wait(800);
   ok = Save(main.frmSetup(), out, "project-editor.png") && ok;
+  // "Load...": the list of projects to choose from, then Cancel.
+  ok = Click(*main.frmSetup(), "cmdLoad") && Save(main.frmSetup(), out, "project-list.png") && ok;
+  ok = Click(*main.frmSetup(), "Cmd_cancel") && ok;
   main.frmSetup()->hide();
 
   // "Run Latest Project": the main window connects; Play records.
@@ -187,6 +193,13 @@ int main(int argc, char** argv) {
     }
     browser->hide();
   }
+
+  // Help > About.
+  main.show();
+  if (auto* about = main.findChild<QAction*>("mnabout")) about->trigger();
+  Wait(500);
+  ok = Save(main.findChild<orb::Frm_About*>(), out, "about.png") && ok;
+  if (auto* about = main.findChild<orb::Frm_About*>()) about->hide();
 
   // "Test DEVICE" to its end, then "Factory Settings".
   main.show();

@@ -194,6 +194,7 @@ class BrowserWindowTest : public QObject {
     QTest::mouseClick(testing::Find<QPushButton>(*w, "Cmd_report"), Qt::LeftButton);
     Frm_report& report = s.main.reports().reportWindow();
     QVERIFY(report.isVisible());
+    QCOMPARE(report.windowTitle(), testing::Find<QPushButton>(*w, "Cmd_report")->text());
     QCOMPARE(report.controls().inputFile, second.string());
     QCOMPARE(report.controls().basalList.front(), std::string("-"));
     QVERIFY(std::find(report.controls().basalList.begin(), report.controls().basalList.end(), "20240131_1405") !=

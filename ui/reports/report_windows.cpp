@@ -39,6 +39,9 @@ Frm_report& ReportWindows::reportWindow() {
 }
 
 bool ReportWindows::showMyReport() {
+  // The browser's "Report" captions the window after its recording; the
+  // main window's report is the "Report Output" again.
+  reportWindow().setWindowTitle("Report Output");
   return reportWindow().showMyReport(lastFolder_(), combo_minutes->currentText().toStdString());
 }
 
