@@ -204,6 +204,42 @@ class BrowserWindowTest : public QObject {
     QTest::mouseClick(testing::Find<QPushButton>(*w, "Cmd_main"), Qt::LeftButton);
     QVERIFY(!w->isVisible());
   }
+
+  // A damaged recording (a torn last counts record, a torn raw file, an
+  // unreadable setup.dat, no group files) is opened, drawn, analysed and
+  // edited without a crash; the user is told what was recovered.
+  void aDamagedRecordingOpensWithItsMessages() {
+    testing::TempFolder data;
+    InitDataFolder(data.path(), true);
+    const fs::path project = data.path() / "p00001";
+    const fs::path good = MakeRecording(project, "20240131_1405", "Good", 12, true);
+    const fs::path bad = project / "20240301_0800";
+    fs::create_directories(bad);
+    WriteFileAtomic(bad / "counts.bin", ReadWholeFile(good / "counts.bin")->substr(0, 5 * kCountsRecordSize + 100));
+    WriteFileAtomic(bad / "0.bin", ReadWholeFile(good / "0.bin")->substr(0, 2 * kRawRecordSize + 999));
+    WriteFileAtomic(bad / "setup.dat", "not a setup file\r\n");
+
+    testing::Start s(data.path());
+    s.isolatePorts();
+    QVERIFY(s.main.load());
+    QTest::mouseClick(s.main.frmInit()->Label_option[2], Qt::LeftButton);
+    Frm_offline* w = s.main.frmOffline();
+    auto* list = testing::Find<QListWidget>(*w, "Listpj");
+    w->doubleClickLine(RowStarting(*list, "+ 2024.0131\tp00001_"));
+    s.op.clear();
+    w->doubleClickLine(RowStarting(*list, "  > 2024.0301"));
+    QVERIFY(!s.op.texts().empty());  // the recovered settings are reported
+    QTest::mouseClick(testing::Find<QPushButton>(*w, "cmdchannels"), Qt::LeftButton);
+    QTest::mouseClick(testing::Find<QPushButton>(*w, "Cmd_analyze"), Qt::LeftButton);
+    QTest::mouseClick(testing::Find<QPushButton>(*w, "Cmd_leegroups"), Qt::LeftButton);
+    list->setCurrentRow(RowStarting(*list, "  > 2024.0301"));
+    w->clickLine(list->currentRow());
+    w->plateConfig();
+    s.op.answer(Answer::No);
+    QTest::mouseClick(testing::Find<QPushButton>(*w, "cmdcancelgrups"), Qt::LeftButton);
+    QCOMPARE(s.op.texts().back(), std::string("Original groups restored"));
+    QCOMPARE(fs::file_size(bad / "counts.bin"), 5 * kCountsRecordSize + 100);  // nothing written over
+  }
 };
 
 QTEST_MAIN(BrowserWindowTest)
