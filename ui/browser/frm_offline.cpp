@@ -294,7 +294,10 @@ void Frm_offline::refresh() {
   filling_ = false;
   frmtxt_threshold->setText("1.8");
   showLines(-1);
-  if (mode_ == 0) {
+  if (mode_ == 0 && list_.selection().loadedAcquisition.empty()) {
+    // Until a recording is opened, the picture says how to open one.
+    Picreal->setScene(SummaryScene({"Double click a project to show its recordings,",
+                                    "and a recording to open it."}));
     cmdchannels->setEnabled(false);
     Cmd_analyze->setEnabled(false);
     Cmd_leegroups->setEnabled(false);
