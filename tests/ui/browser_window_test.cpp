@@ -167,6 +167,13 @@ class BrowserWindowTest : public QObject {
     sets->setCurrentIndex(twoByThree);
     Q_EMIT sets->activated(twoByThree);
     QTest::mouseClick(testing::Find<QPushButton>(*w, "cmd_goset"), Qt::LeftButton);
+    // A double click on the group selector renames the group.
+    s.op.type(std::string("Larvae"));
+    QTest::mouseDClick(testing::Find<QComboBox>(*w, "combogrup2"), Qt::LeftButton);
+    QCOMPARE(testing::Find<QComboBox>(*w, "combogrup2")->currentText(), QString("000_Larvae"));
+    s.op.type(std::string("Larvae B"));
+    testing::Find<QAction>(*w, "mnrenamegroup")->trigger();
+    QCOMPARE(testing::Find<QComboBox>(*w, "combogrup2")->currentText(), QString("000_Larvae B"));
     // Group 0 holds six wells of two beams each.
     QCOMPARE(testing::Find<QListWidget>(*w, "lstgrup2")->count(), 12);
     s.op.answer(Answer::Yes);

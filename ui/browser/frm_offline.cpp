@@ -203,8 +203,18 @@ Frm_offline::Frm_offline(Program& program, std::function<Frm_report&()> reportWi
   auto* grid = new QGridLayout(Framegrup);
   grid->addWidget(new QLabel("SET:", Framegrup), 0, 0);
   combogrup2 = Named(new QComboBox(Framegrup), "combogrup2");
+  // A double click renames the group; on a desktop the first click of it
+  // opens the list, so the right-click menu renames it too.
   combogrup2->installEventFilter(this);
-  combogrup2->setToolTip("Double click to rename the group");
+  combogrup2->setToolTip("Double click or right click to rename the group");
+  combogrup2->setContextMenuPolicy(Qt::CustomContextMenu);
+  groupMenu_ = new QMenu(this);
+  groupMenu_->setObjectName("mngroup2");
+  connect(Named(groupMenu_->addAction("Rename group..."), "mnrenamegroup"), &QAction::triggered, this, [this] {
+    if (regroup_) showRegroup(regroup_->RenameSelectedGroup());
+  });
+  connect(combogrup2, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { groupMenu_->popup(combogrup2->mapToGlobal(at)); });
   grid->addWidget(combogrup2, 0, 1);
   Combo_sets = Named(new QComboBox(Framegrup), "Combo_sets");
   grid->addWidget(Combo_sets, 0, 2);

@@ -142,6 +142,7 @@ class Frm_offline : public QMainWindow {
   SignalPages pages_;
   std::optional<AcquisitionGroups> groups_;
   std::unique_ptr<RegroupEditor> regroup_;
+  QMenu* groupMenu_ = nullptr;  // combogrup2's right-click menu: Rename group...
   std::string openedLine_;
   int mode_ = 0;
   int well_ = 0;
