@@ -150,6 +150,25 @@ class SetupWindowTest : public QObject {
                inCliFolder(ReadWholeFile(data.path() / "p00002" / file).value_or("<window: missing>")));
     }
   }
+
+  // The group selector's right-click menu and Enter rename the group, as a
+  // double click does.
+  void groupSelectorRenamesFromItsMenuAndEnter() {
+    testing::TempFolder data;
+    InitDataFolder(data.path(), true);
+    testing::Start s(data.path());
+    s.isolatePorts();
+    QVERIFY(s.main.load());
+    QTest::mouseClick(s.main.frmInit()->Label_option[0], Qt::LeftButton);
+    Frm_setup& editor = *s.main.frmSetup();
+    auto* selector = testing::Find<QComboBox>(editor, "combogrup");
+    s.op.type(std::string("Treated"));
+    testing::Find<QAction>(editor, "mnrenamegroup")->trigger();
+    QVERIFY2(selector->currentText().endsWith("_Treated"), qPrintable(selector->currentText()));
+    s.op.type(std::string("Control"));
+    QTest::keyClick(selector, Qt::Key_Return);
+    QVERIFY2(selector->currentText().endsWith("_Control"), qPrintable(selector->currentText()));
+  }
 };
 
 QTEST_MAIN(SetupWindowTest)

@@ -646,6 +646,12 @@ bool Frm_offline::eventFilter(QObject* watched, QEvent* event) {
       doubleClickLine(Listpj->currentRow());
       return true;
     }
+  } else if (event->type() == QEvent::KeyPress && watched == combogrup2 && regroup_) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      showRegroup(regroup_->RenameSelectedGroup());
+      return true;
+    }
   } else if (event->type() == QEvent::MouseButtonRelease) {
     if (watched == lbl_date) clickDate();
     else if (watched == lblback) hideSubfolders();

@@ -153,6 +153,14 @@ void Frm_setup::build() {
   combogrup = Named(new QComboBox(groupsBox), "combogrup");
   combogrup->setToolTip("Dblclick to Rename");
   combogrup->installEventFilter(this);
+  // On a desktop the first click of a double click opens the list: the
+  // right-click menu (and Enter) rename the group too.
+  combogrup->setContextMenuPolicy(Qt::CustomContextMenu);
+  auto* groupMenu = Named(new QMenu(this), "mngroupname");
+  connect(Named(groupMenu->addAction("Rename group..."), "mnrenamegroup"), &QAction::triggered, this,
+          [this] { showGroups(groups_->RenameSelectedGroup()); });
+  connect(combogrup, &QWidget::customContextMenuRequested, this,
+          [this, groupMenu](const QPoint& at) { groupMenu->popup(combogrup->mapToGlobal(at)); });
   groupsLayout->addWidget(combogrup, 0, 1, 1, 3);
   lstgrup = Named(new QListWidget(groupsBox), "lstgrup");
   lstchgrup = Named(new QListWidget(groupsBox), "lstchgrup");
