@@ -10,6 +10,7 @@
 #include "browser/acquisition_ref.h"
 #include "browser/regroup.h"
 #include "cli/commands.h"
+#include "cli/group_args.h"
 #include "cli/options.h"
 #include "common/console_seams.h"
 #include "common/fileio.h"
@@ -71,86 +72,13 @@ std::string Parse(const std::vector<std::string>& args, Request& r) {
   return {};
 }
 
-// A group number of groups.dat, 0..383.
-std::optional<int> ParseGroup(const std::string& text) {
-  int g = -1;
-  const char* end = text.data() + text.size();
-  auto [p, ec] = std::from_chars(text.data(), end, g);
-  if (ec != std::errc() || p != end || g < 0 || g > kLastGroup) return std::nullopt;
-  return g;
-}
-
-std::optional<WellCell> ParseWell(const PlateFormat& plate, const std::string& text) {
-  if (text.find('.') != std::string::npos) return std::nullopt;  // wells, not beams
-  const int w = WellOfEntry(plate, text);
-  if (w < 0) return std::nullopt;
-  return WellCell{w % plate.Rows, w / plate.Rows};
-}
-
-struct WellSpan {
-  WellCell from, to;
-};
-
-// Every WELL argument (A1, or A1:B2), or the message naming the first that is
-// not a well or rectangle of wells of the plate.
-std::optional<std::string> ParseWells(const PlateFormat& plate, const std::vector<std::string>& args,
-                                      std::vector<WellSpan>& spans) {
-  for (const std::string& a : args) {
-    const std::size_t colon = a.find(':');
-    const std::string first = a.substr(0, colon);
-    const std::string second = colon == std::string::npos ? first : a.substr(colon + 1);
-    const auto from = ParseWell(plate, first), to = ParseWell(plate, second);
-    if (!from || !to)
-      return "no well " + a + " on this plate (" + std::to_string(plate.Rows) + " rows x " +
-             std::to_string(plate.Columns) + " columns)";
-    spans.push_back({*from, *to});
-  }
-  return std::nullopt;
-}
-
-// "2x3", "02x03" or a layout's whole text: the index of that block among the
-// layouts, or -1.
-int FindLayout(const std::vector<std::string>& layouts, const std::string& text) {
-  std::size_t pos = 0;
-  auto number = [&]() {
-    int n = 0, digits = 0;
-    while (pos < text.size() && std::isdigit(static_cast<unsigned char>(text[pos])) && digits < 3) {
-      n = n * 10 + (text[pos++] - '0');
-      ++digits;
-    }
-    return digits > 0 ? n : -1;
-  };
-  const int rows = number();
-  if (pos >= text.size() || (text[pos] != 'x' && text[pos] != 'X')) return -1;
-  ++pos;
-  const int columns = number();
-  const std::string rest = text.substr(pos);
-  if (rows < 1 || columns < 1 || (!rest.empty() && rest != " [RowsxColumn]")) return -1;
-  for (std::size_t i = 0; i < layouts.size(); ++i) {
-    const auto block = PresetBlock(layouts[i]);
-    if (block && block->rows == rows && block->columns == columns) return static_cast<int>(i);
-  }
-  return -1;
-}
-
-std::string LayoutList(const std::vector<std::string>& layouts) {
-  std::string list;
-  for (const std::string& l : layouts) list += (list.empty() ? "" : " ") + l.substr(0, 5);
-  return list;
-}
-
-void PrintLine(std::ostream& out, const std::string& head, const std::vector<std::string>& entries) {
-  out << head << ":";
-  for (const std::string& e : entries) out << " " << e;
-  out << "\n";
-}
 
 // The groups as the editing frame lists them: every combogrup2 entry with
 // its wells, then the free wells.
 void PrintGroups(std::ostream& out, const AcquisitionGroups& acq) {
   out << "Acquisition: " << acq.folder.string() << "\n";
   out << "Plate: " << acq.plateCode << ", " << acq.plate.Rows << " rows x " << acq.plate.Columns << " columns\n";
-  out << "Layouts: " << LayoutList(BlockLayouts(acq.plate)) << "\n";
+  out << "Layouts: " << PresetList(BlockLayouts(acq.plate)) << "\n";
   for (const std::string& entry : EditingGroupEntries(acq.groups))
     PrintLine(out, entry, GroupWellEntries(acq.plate, acq.groups, acq.status, GroupOfEntry(entry)));
   PrintLine(out, "Free", FreeWellEntries(acq.plate, acq.groups, acq.status));
@@ -203,9 +131,9 @@ int RunRegroup(const std::vector<std::string>& args, std::ostream& out, std::ost
     ClearAllGroups(acq.groups);
   } else if (r.action == "--preset") {
     const std::vector<std::string> layouts = BlockLayouts(acq.plate);
-    const int item = FindLayout(layouts, v[0]);
+    const int item = FindPreset(layouts, v[0]);
     if (item < 0) {
-      err << kPrefix << "no block layout " << v[0] << " on this plate; layouts: " << LayoutList(layouts) << "\n";
+      err << kPrefix << "no block layout " << v[0] << " on this plate; layouts: " << PresetList(layouts) << "\n";
       return kExitUsage;
     }
     AutoArrange(acq.groups, acq.plate, acq.status, layouts[static_cast<std::size_t>(item)]);

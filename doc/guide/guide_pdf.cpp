@@ -131,9 +131,10 @@ void Space(QTextDocument& doc, double line) {
 }
 
 // A "Contents" chapter before the first chapter: one line per chapter and
-// section, its page number right-aligned. The numbers are placeholders of
-// two digits until FillContents puts the real ones in, so that filling
-// them moves nothing. Returns where each placeholder is, in heading order.
+// section, its page number right-aligned. Each number is first written as
+// two reserved digits, which FillContents overwrites with the real page
+// once the document is laid out, so that the layout does not move. Returns
+// where each page number stands, in heading order.
 // `width` and `line` are in the writer's units, `tabScale` turns them into
 // those of tab positions (a 96 dpi screen's).
 std::vector<int> AddContents(QTextDocument& doc, double width, double line, double tabScale) {
@@ -176,8 +177,8 @@ std::vector<int> AddContents(QTextDocument& doc, double width, double line, doub
   return numbers;
 }
 
-// Puts the page of each chapter and section heading that follows the
-// contents into its placeholder.
+// Writes the page of each chapter and section heading that follows the
+// contents over its two reserved digits in the contents.
 void FillContents(QTextDocument& doc, const std::vector<int>& numbers, double pageHeight) {
   if (numbers.empty()) return;
   std::vector<int> pages;
